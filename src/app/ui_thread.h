@@ -1,0 +1,17 @@
+#pragma once
+// Getting work from a worker thread onto the window thread.
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+namespace lv::app {
+
+// Queues `write` to run on `target`'s thread. Writes keep their order, and a
+// write whose target has been destroyed by then is dropped.
+void post_to(QObject* target, std::function<void()> write);
+
+// Installs the event pump that downloads and page fetches call while they
+// wait on the window thread.
+void install_ui_event_pump();
+
+}  // namespace lv::app

@@ -1,0 +1,26 @@
+#pragma once
+// GBK (code page 936) to and from UTF-8 and UTF-16. What the target cannot
+// hold is replaced (U+FFFD towards Unicode, '?' towards GBK); nothing fails.
+// One small interface so another platform can put its own conversion behind it.
+#include <string>
+#include <string_view>
+
+#include "base/text.h"
+
+namespace lv::base {
+
+std::string gbk_to_utf8(std::string_view gbk);
+Text utf8_to_gbk(std::string_view utf8);
+std::u16string gbk_to_utf16(std::string_view gbk);
+Text utf16_to_gbk(std::u16string_view utf16);
+
+// UTF-16LE code units in a byte set (clipboard form) to GBK, stopping at the
+// first zero code unit; an odd last byte is ignored.
+Text wide_to_gbk(const Bytes& utf16le);
+
+}  // namespace lv::base
+
+namespace lv::base {
+// Shorthand for the program's own literals, written in UTF-8 in the source.
+inline Text gbk(std::string_view utf8) { return utf8_to_gbk(utf8); }
+}  // namespace lv::base

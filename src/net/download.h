@@ -1,0 +1,47 @@
+#pragma once
+// Page and picture download: one transfer per call, run on a thread of its
+// own while the caller waits (pumping its events when it has a pump).
+#include <chrono>
+#include <optional>
+
+#include "base/text.h"
+
+namespace lv::net {
+
+using lv::base::Bytes;
+using lv::base::Text;
+
+struct DownloadRequest {
+  Text url;
+  Text method;                 // empty: GET; folded to upper case
+  Text proxy;                  // empty: the system's proxy settings (proxy environment variables)
+  Text headers;                // extra header lines
+  Bytes post_data;             // the body of a POST
+  bool request_compression = false;
+  unsigned open_flags = 0;     // kept for callers; the transfer honours what applies
+  Text* cookies_out = nullptr; // Set-Cookie values joined by CR LF, when given
+  Text* headers_out = nullptr; // the raw response header block, when given
+};
+
+// The decoded body (gzip undone when the server said so, a "utf-8" content
+// type converted to GBK), cut at its first zero byte; "" when nothing came.
+Text download_text(const DownloadRequest& request);
+Text download_text(std::string_view url);
+
+// The body bytes as received; empty when nothing came.
+Bytes download_bytes(const DownloadRequest& request);
+Bytes download_bytes(std::string_view url);
+
+// Bodies and decoded output stop at this size.
+inline constexpr std::size_t kMaxBodyBytes = 64u << 20;
+
+// Time-outs of the transfers (connect, send, receive each), and how long a
+// waiting caller goes without any event before it gives up. Tests shorten them.
+struct DownloadTimeouts {
+  std::chrono::milliseconds transfer{90000};
+  std::chrono::milliseconds wait{90000};
+};
+void set_download_timeouts_for_tests(const DownloadTimeouts& timeouts);
+DownloadTimeouts download_timeouts();
+
+}  // namespace lv::net

@@ -1,0 +1,29 @@
+#pragma once
+// The chapter list of a book: its title first, then the chapters in order.
+#include <atomic>
+#include <functional>
+#include <vector>
+
+#include "routines/shared_state.h"
+
+namespace lv::routines {
+
+struct ChapterEntry {
+  Text title;
+  Text address;  // relative to the book address
+  friend bool operator==(const ChapterEntry&, const ChapterEntry&) = default;
+};
+
+struct ChapterSink {
+  std::function<void(const Text& book_title)> set_book_title;      // called once, first
+  std::function<void(std::vector<ChapterEntry>&& chapters)> add_chapters;  // in page order
+};
+
+// Loads the book page at book_address with the page download, sets the
+// current book title in `state`, then hands on the chapters (possibly in
+// several batches). Stops early when `stop` is set. Missing titles (fewer
+// titles than addresses) are empty.
+void collect_chapters(std::string_view book_address, SharedState& state, const ChapterSink& sink,
+                      const std::atomic_bool* stop = nullptr);
+
+}  // namespace lv::routines

@@ -1,0 +1,21 @@
+#pragma once
+// The book information page: name, cover address, author, category, status
+// and introduction.
+#include <string_view>
+
+#include "scrape/extract.h"
+
+namespace lv::scrape {
+
+struct BookInfo {
+  Text name;
+  Text cover_address;
+  Text author;     // with its "作者：" prefix
+  Text category;   // with its "类别：" prefix
+  Text status;     // with its "状态：" prefix
+  Text intro;      // cleaned: the first nine "</b><br />" become CR LF
+};
+
+BookInfo parse_book_page(std::string_view body);
+
+}  // namespace lv::scrape

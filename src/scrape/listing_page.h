@@ -1,0 +1,25 @@
+#pragma once
+// The category listing page: titles, book addresses and latest chapters.
+#include <string_view>
+
+#include "scrape/extract.h"
+
+namespace lv::scrape {
+
+// The three lists of one listing page, with the first entry of each dropped.
+// Entry i of each list belongs to the same book; the book addresses list
+// decides how many books the page holds.
+struct ListingEntries {
+  ResultList titles;     // stored as 《title》
+  ResultList addresses;
+  ResultList latest;
+};
+
+// site_host is the host (with ":port" if any) that the page's absolute
+// links name; it completes the titles end marker.
+ListingEntries parse_listing_page(std::string_view body, std::string_view site_host);
+
+// The fixed category every row is filed under: "[修真小说]" in GBK.
+const Text& listing_category();
+
+}  // namespace lv::scrape
