@@ -1,0 +1,48 @@
+// collect: the category collection without windows, one book per line.
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "routines/collect_category.h"
+#include "routines/site.h"
+
+namespace lv::cli {
+
+namespace {
+
+void parse_pages(const std::string& range, int& first, int& last) {
+  const auto dash = range.find('-');
+  if (dash == std::string::npos) {
+    first = last = parse_int(range, "--pages");
+  } else {
+    first = parse_int(range.substr(0, dash), "--pages");
+    last = parse_int(range.substr(dash + 1), "--pages");
+  }
+  if (first < 1 || last > lv::routines::kListingPageCount || first > last) {
+    throw UsageError("--pages must be FIRST-LAST within 1-146");
+  }
+}
+
+}  // namespace
+
+int run_collect(const Globals& globals, Args args) {
+  lv::routines::CollectionOptions options;
+  options.site_host = globals.site_host;
+  options.last_page = lv::routines::kListingPageCount;
+  if (const auto pages = args.take_value("--pages")) parse_pages(*pages, options.first_page, options.last_page);
+  args.positionals(0, "lorevane-cli collect [--pages FIRST-LAST]");
+
+  lv::routines::SharedState state;
+  state.set_book_id_counter("0");
+  lv::routines::collect_category(options, state, [](std::vector<lv::routines::BookRecord>&& rows) {
+    for (const auto& row : rows) {
+      std::printf("{\"id\":%s,\"title\":%s,\"latest\":%s,\"address\":%s,\"category\":%s}\n",
+                  json_gbk(row.id).c_str(), json_gbk(row.title).c_str(), json_gbk(row.latest).c_str(),
+                  json_gbk(row.address).c_str(), json_gbk(row.category).c_str());
+    }
+    std::fflush(stdout);
+  });
+  return 0;
+}
+
+}  // namespace lv::cli

@@ -1,0 +1,24 @@
+#pragma once
+// The commands of lorevane-cli. Each writes its results to standard output
+// and returns the exit code; a usage error is thrown as UsageError.
+#include <string>
+
+#include "cli/args.h"
+
+namespace lv::cli {
+
+struct Globals {
+  std::string site_host;  // host[:port] of the site
+};
+
+// A URL that begins with "/" is taken on the site host.
+std::string site_url(const Globals& globals, const std::string& url);
+
+int run_cut(Args args);
+int run_get(const Globals& globals, Args args);
+int run_collect(const Globals& globals, Args args);
+int run_info(const Globals& globals, Args args);
+int run_chapters(const Globals& globals, Args args);
+int run_read(const Globals& globals, Args args);
+
+}  // namespace lv::cli

@@ -1,0 +1,13 @@
+#pragma once
+// JSON output of the command-line front end: UTF-8, one value per line.
+#include <string>
+#include <string_view>
+
+namespace lv::cli {
+
+// A JSON string literal of a UTF-8 text.
+std::string json_string(std::string_view utf8);
+// A JSON string literal of a GBK text (converted to UTF-8 first).
+std::string json_gbk(std::string_view gbk);
+
+}  // namespace lv::cli

@@ -1,0 +1,81 @@
+// lorevane-cli: the program's core from a terminal.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "routines/site.h"
+#include "sample_site/sample_server.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: lorevane-cli [--site HOST[:PORT]] [--demo] COMMAND ...\n"
+    "commands:\n"
+    "  cut FILE START END [--from N] [--case-sensitive|--ignore-case] [--first]\n"
+    "      [--max-length N] [--prefix P] [--suffix S] [--keep-start] [--keep-end]\n"
+    "  get URL [--bytes|--fetch]\n"
+    "  collect [--pages FIRST-LAST]\n"
+    "  info BOOK_URL [--fetch]\n"
+    "  chapters BOOK_URL\n"
+    "  read BOOK_URL INDEX\n"
+    "A URL that begins with / is taken on the site host.\n";
+
+int run(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  lv::cli::Globals globals;
+  globals.site_host = lv::routines::kDefaultSiteHost;
+
+  // Global options stand before the command.
+  std::size_t at = 0;
+  bool demo = false;
+  while (at < args.size() && args[at].rfind("--", 0) == 0) {
+    if (args[at] == "--demo") {
+      demo = true;
+      ++at;
+    } else if (args[at] == "--site") {
+      if (at + 1 >= args.size() || args[at + 1].empty()) throw lv::cli::UsageError("--site needs HOST[:PORT]");
+      globals.site_host = args[at + 1];
+      at += 2;
+    } else {
+      throw lv::cli::UsageError("unknown option " + args[at]);
+    }
+  }
+  if (at >= args.size()) throw lv::cli::UsageError("no command given");
+  const std::string command = args[at];
+  lv::cli::Args rest(std::vector<std::string>(args.begin() + static_cast<long>(at) + 1, args.end()));
+
+  std::unique_ptr<lv::site::SampleServer> server;
+  if (demo) {
+    server = std::make_unique<lv::site::SampleServer>();
+    if (!server->start()) {
+      std::fprintf(stderr, "lorevane-cli: the sample site could not start\n");
+      return 1;
+    }
+    globals.site_host = server->site_host();
+  }
+
+  if (command == "cut") return lv::cli::run_cut(std::move(rest));
+  if (command == "get") return lv::cli::run_get(globals, std::move(rest));
+  if (command == "collect") return lv::cli::run_collect(globals, std::move(rest));
+  if (command == "info") return lv::cli::run_info(globals, std::move(rest));
+  if (command == "chapters") return lv::cli::run_chapters(globals, std::move(rest));
+  if (command == "read") return lv::cli::run_read(globals, std::move(rest));
+  throw lv::cli::UsageError("unknown command " + command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const lv::cli::UsageError& error) {
+    std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
+    return 2;
+  }
+}

@@ -1,0 +1,28 @@
+#include "routines/chapter.h"
+
+#include "net/download.h"
+#include "scrape/chapter_text.h"
+
+namespace lv::routines {
+
+Text load_chapter_text(std::string_view book_address, std::string_view chapter_address) {
+  Text address(book_address);
+  address += chapter_address;
+  return lv::scrape::parse_chapter_text(lv::net::download_text(address));
+}
+
+Text chapter_view_content(std::string_view chapter_title, std::string_view text) {
+  Text content(chapter_title);
+  content += "\r\n\r\n";
+  content += text;
+  return content;
+}
+
+Text chapter_caption(std::string_view book_title, std::string_view chapter_title) {
+  Text caption(book_title);
+  caption += "  ";
+  caption += chapter_title;
+  return caption;
+}
+
+}  // namespace lv::routines

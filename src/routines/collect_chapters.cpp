@@ -1,0 +1,36 @@
+#include "routines/collect_chapters.h"
+
+#include "net/download.h"
+#include "scrape/chapter_list.h"
+
+namespace lv::routines {
+
+namespace {
+// Chapters travel to the window in batches so a long book fills quickly
+// without one enormous hand-over.
+constexpr std::size_t kBatchSize = 200;
+}  // namespace
+
+void collect_chapters(std::string_view book_address, SharedState& state, const ChapterSink& sink,
+                      const std::atomic_bool* stop) {
+  const auto stopped = [stop] { return stop != nullptr && stop->load(); };
+  const Text body = lv::net::download_text(book_address);
+  if (stopped()) return;
+  lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body);
+
+  state.set_current_book_title(list.book_title);
+  if (sink.set_book_title) sink.set_book_title(list.book_title);
+
+  std::vector<ChapterEntry> batch;
+  for (std::size_t i = 0; i < list.addresses.size(); ++i) {
+    Text title = i < list.titles.size() ? std::move(list.titles[i]) : Text();
+    batch.push_back(ChapterEntry{std::move(title), std::move(list.addresses[i])});
+    if (batch.size() == kBatchSize || i + 1 == list.addresses.size()) {
+      if (stopped()) return;
+      if (sink.add_chapters) sink.add_chapters(std::move(batch));
+      batch.clear();
+    }
+  }
+}
+
+}  // namespace lv::routines
