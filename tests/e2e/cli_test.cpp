@@ -1,0 +1,131 @@
+// lorevane-cli as a user runs it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/code_page.h"
+#include "sample_site/sample_site.h"
+#include "support/subprocess.h"
+
+namespace {
+
+using lv::test::quote;
+using lv::test::run_command;
+
+std::string cli() { return lv::test::build_dir() + "/src/cli/lorevane-cli"; }
+
+std::vector<std::string> lines(const std::string& out) {
+  std::vector<std::string> result;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+class CliCut : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = std::filesystem::temp_directory_path() /
+            ("lorevane-cut-" + std::to_string(::getpid()) + ".html");
+    std::ofstream(path_, std::ios::binary) << lv::base::gbk("<b>剑</b><B>B2</B><b>  </b><b>后</b>");
+  }
+  void TearDown() override { std::filesystem::remove(path_); }
+  lv::test::ProcessResult cut(const std::string& args) {
+    return run_command(cli() + " cut " + quote(path_.string()) + " " + args + " 2>/dev/null");
+  }
+  std::filesystem::path path_;
+};
+
+TEST_F(CliCut, AllItemsIgnoreCaseAndStopAtAnEmptyItem) {
+  const auto result = cut("'<b>' '</b>'");
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(lines(result.out), (std::vector<std::string>{"\"剑\"", "\"B2\""}));
+}
+
+TEST_F(CliCut, CaseSensitiveOptionsPrefixAndKeptMarkers) {
+  const auto result = cut("'<b>' '</b>' --case-sensitive --prefix 《 --suffix 》 --keep-start --max-length 2");
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(lines(result.out), (std::vector<std::string>{"\"<b>《剑》\""}));
+}
+
+TEST_F(CliCut, FirstIsCaseSensitiveUnlessTold) {
+  EXPECT_EQ(cut("'<B>' '</B>' --first").out, "\"B2\"\n");
+  EXPECT_EQ(cut("'<b>' '</x>' --first").out, "\"\"\n");
+  EXPECT_EQ(cut("'<B>' '</b>' --first --ignore-case --from 2").out, "\"B2\"\n");
+}
+
+TEST_F(CliCut, StandardInputIsReadWithDash) {
+  const auto result = run_command("printf 'a|b|c|' | " + cli() + " cut - '|' '|'");
+  EXPECT_EQ(lines(result.out), (std::vector<std::string>{"\"b\"", "\"c\""}));
+}
+
+TEST_F(CliCut, UsageErrorsExitTwoAndUnreadableFilesOne) {
+  EXPECT_EQ(cut("'<b>'").exit_code, 2);
+  EXPECT_EQ(cut("'<b>' '</b>' --from x").exit_code, 2);
+  EXPECT_EQ(cut("'<b>' '</b>' --case-sensitive --ignore-case").exit_code, 2);
+  EXPECT_EQ(cut("'<b>' '</b>' --bogus").exit_code, 2);
+  EXPECT_EQ(run_command(cli() + " cut /nonexistent/page.html a b 2>/dev/null").exit_code, 1);
+  EXPECT_EQ(run_command(cli() + " 2>/dev/null").exit_code, 2);
+  const auto message = run_command(cli() + " frobnicate 2>&1");
+  EXPECT_EQ(message.exit_code, 2);
+  EXPECT_EQ(lines(message.out).size(), 1u);
+}
+
+class CliDemo : public ::testing::Test {
+ protected:
+  lv::site::SampleSite site_;  // the same seed as --demo serves
+};
+
+TEST_F(CliDemo, GetPrintsAListingPage) {
+  const auto result = run_command(cli() + " --demo get /sort2/1.html");
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("<div id=\"newscontent\">"), std::string::npos);
+  EXPECT_NE(result.out.find(lv::base::gbk("[修真小说]")), std::string::npos);
+}
+
+TEST_F(CliDemo, CollectPrintsOneObjectPerBookWithRunningIds) {
+  const auto result = run_command(cli() + " --demo collect --pages 2-3");
+  ASSERT_EQ(result.exit_code, 0);
+  const auto rows = lines(result.out);
+  ASSERT_EQ(static_cast<int>(rows.size()), site_.books_on_listing_page(2) - 1 + site_.books_on_listing_page(3) - 1);
+  const auto book = site_.book(2, 1);
+  EXPECT_EQ(rows[0].rfind("{\"id\":\"1\",\"title\":\"《" + lv::base::gbk_to_utf8(book.title) + "》\"", 0), 0u)
+      << rows[0];
+  EXPECT_NE(rows[0].find("\"category\":\"[修真小说]\"}"), std::string::npos);
+  EXPECT_EQ(rows.back().rfind("{\"id\":\"" + std::to_string(rows.size()) + "\"", 0), 0u);
+  EXPECT_EQ(run_command(cli() + " --demo collect --pages 0-200 2>/dev/null").exit_code, 2);
+}
+
+TEST_F(CliDemo, InfoChaptersAndReadShowABook) {
+  const int book = site_.find_book_with_cover(lv::site::CoverKind::picture);
+  ASSERT_NE(book, 0);
+  const std::string path = lv::site::SampleSite::book_path(book);
+  const std::string name = lv::base::gbk_to_utf8(site_.book_by_id(book).title);
+
+  const auto info = run_command(cli() + " --demo info " + path);
+  ASSERT_EQ(info.exit_code, 0);
+  EXPECT_EQ(info.out.rfind("{\"name\":\"" + name + "\",\"cover_address\":\"http://", 0), 0u) << info.out;
+  EXPECT_NE(info.out.find("\"author\":\"作者："), std::string::npos);
+  EXPECT_EQ(info.out.find("\"cover_size\":0}"), std::string::npos);
+  EXPECT_EQ(run_command(cli() + " --demo info " + path + " --fetch").out, info.out);
+
+  const auto chapters = run_command(cli() + " --demo chapters " + path);
+  ASSERT_EQ(chapters.exit_code, 0);
+  EXPECT_EQ(chapters.out.rfind("{\"book_title\":\"" + name + "\",\"chapters\":[{\"title\":", 0), 0u);
+
+  const auto links = site_.chapters(book);
+  const auto read = run_command(cli() + " --demo read " + path + " 0");
+  ASSERT_EQ(read.exit_code, 0);
+  const std::string title = lv::base::gbk_to_utf8(links[0].title);
+  EXPECT_EQ(read.out.rfind("{\"caption\":\"" + name + "  " + title + "\",\"content\":\"" + title + "\\r\\n\\r\\n\\n", 0),
+            0u)
+      << read.out.substr(0, 200);
+
+  EXPECT_EQ(run_command(cli() + " --demo read " + path + " -1").out,
+            "{\"caption\":\"" + name + "  \",\"content\":\"\\r\\n\\r\\n\"}\n");
+  EXPECT_EQ(run_command(cli() + " --demo read " + path + " " + std::to_string(links.size()) + " 2>/dev/null").exit_code, 2);
+  EXPECT_EQ(run_command(cli() + " --demo read " + path + " -2 2>/dev/null").exit_code, 2);
+}
+
+}  // namespace
