@@ -1,0 +1,157 @@
+#include "base/text_search.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace lv::base::detail {
+namespace {
+
+using Byte = unsigned char;
+
+inline Byte fold(Byte c) { return (c >= 'A' && c <= 'Z') ? static_cast<Byte>(c + 32) : c; }
+inline bool is_letter(Byte c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// The last byte below 0x80 in [lo, hi), or nullptr. Eight bytes at a time:
+// page text is long runs of either ASCII markup or double-byte characters.
+const Byte* last_single_byte(const Byte* lo, const Byte* hi) {
+  if constexpr (std::endian::native == std::endian::little) {
+    while (hi - lo >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, hi - 8, 8);
+      const std::uint64_t singles = ~word & kHighBits;
+      if (singles != 0) return hi - 8 + (63 - std::countl_zero(singles)) / 8;
+      hi -= 8;
+    }
+  }
+  while (hi > lo) {
+    --hi;
+    if (*hi < 0x80) return hi;
+  }
+  return nullptr;
+}
+
+// Whether c is a boundary, given that b <= c is one. Whatever a byte below
+// 0x80 is (a character of its own or a trail byte), the next byte starts a
+// character; past the last such byte the lead bytes pair up, so parity decides.
+// This looks back only as far as the last single byte, or to b.
+inline bool boundary_from(const Byte* b, const Byte* c) {
+  const Byte* single = last_single_byte(b, c);
+  const Byte* run = single ? single + 1 : b;
+  return ((c - run) & 1) == 0;
+}
+
+inline bool equal_folded(const Byte* a, const Byte* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+// How rare a byte is in GBK markup, to pick the byte that memchr looks for.
+int rarity(Byte c) {
+  if (is_letter(c)) return 0;
+  switch (c) {
+    case ' ': case '<': case '>': case '"': case '=': case '/': case '\r': case '\n':
+      return 1;
+    default:
+      return c >= 0x80 ? 3 : 2;
+  }
+}
+
+// Positions of a byte in either letter case, in order.
+class AnchorScan {
+ public:
+  AnchorScan(const Byte* end, Byte anchor) : end_(end) {
+    a_ = fold(anchor);
+    b_ = is_letter(anchor) ? static_cast<Byte>(a_ - 32) : a_;
+  }
+  // The first position >= from holding the anchor, or nullptr.
+  const Byte* next(const Byte* from) {
+    if (a_ == b_) return find(from, a_);
+    if (next_a_ == nullptr || (next_a_ != end_ && next_a_ < from)) next_a_ = find_or_end(from, a_);
+    if (next_b_ == nullptr || (next_b_ != end_ && next_b_ < from)) next_b_ = find_or_end(from, b_);
+    const Byte* hit = next_a_ < next_b_ ? next_a_ : next_b_;
+    return hit == end_ ? nullptr : hit;
+  }
+
+ private:
+  const Byte* find(const Byte* from, Byte c) const {
+    if (from >= end_) return nullptr;
+    return static_cast<const Byte*>(std::memchr(from, c, static_cast<std::size_t>(end_ - from)));
+  }
+  const Byte* find_or_end(const Byte* from, Byte c) const {
+    const Byte* hit = find(from, c);
+    return hit ? hit : end_;
+  }
+
+  const Byte* end_;
+  Byte a_ = 0, b_ = 0;
+  const Byte* next_a_ = nullptr;
+  const Byte* next_b_ = nullptr;
+};
+
+std::size_t search_exact(const Byte* base, std::size_t size, const Byte* needle, std::size_t m,
+                         std::size_t from) {
+  const Byte* boundary = base + from;
+  const Byte* end = base + size;
+  const Byte* at = base + from;
+  while (static_cast<std::size_t>(end - at) >= m) {
+    const void* hit = m == 1 ? std::memchr(at, needle[0], static_cast<std::size_t>(end - at))
+                             : memmem(at, static_cast<std::size_t>(end - at), needle, m);
+    if (hit == nullptr) return npos;
+    const Byte* c = static_cast<const Byte*>(hit);
+    if (boundary_from(boundary, c)) return static_cast<std::size_t>(c - base);
+    boundary = c + 1;  // c is a trail byte, so the next byte starts a character
+    at = c + 1;
+  }
+  return npos;
+}
+
+std::size_t search_folded(const Byte* base, std::size_t size, const Byte* needle, std::size_t m,
+                          std::size_t from) {
+  std::size_t anchor = 0;
+  for (std::size_t i = 1; i < m; ++i) {
+    if (rarity(needle[i]) > rarity(needle[anchor])) anchor = i;
+  }
+  const Byte* boundary = base + from;
+  const Byte* last_start = base + size - m;  // size >= m checked by the caller
+  AnchorScan scan(last_start + anchor + 1, needle[anchor]);
+  const Byte* look = base + from + anchor;
+  while (const Byte* hit = scan.next(look)) {
+    const Byte* c = hit - anchor;
+    if (equal_folded(c, needle, m)) {
+      if (boundary_from(boundary, c)) return static_cast<std::size_t>(c - base);
+      boundary = c + 1;
+    }
+    look = hit + 1;
+  }
+  return npos;
+}
+
+}  // namespace
+
+std::size_t search(std::string_view text, std::string_view sought, std::size_t from,
+                   bool fold_case) {
+  const std::size_t size = text.size();
+  const std::size_t m = sought.size();
+  if (m == 0 || from >= size || size - from < m) return npos;
+  const auto* base = reinterpret_cast<const Byte*>(text.data());
+  const auto* needle = reinterpret_cast<const Byte*>(sought.data());
+  if (fold_case) {
+    bool has_letter = false;
+    for (Byte c : sought) has_letter = has_letter || is_letter(c);
+    if (has_letter) return search_folded(base, size, needle, m, from);
+  }
+  return search_exact(base, size, needle, m, from);
+}
+
+bool on_boundary(std::string_view text, std::size_t from, std::size_t pos) {
+  if (pos < from || pos > text.size()) return false;
+  const auto* base = reinterpret_cast<const Byte*>(text.data());
+  return boundary_from(base + from, base + pos);
+}
+
+}  // namespace lv::base::detail
