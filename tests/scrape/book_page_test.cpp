@@ -164,7 +164,7 @@ TEST(BookPage, MarkersAreMatchedCaseSensitively) {
 }
 
 TEST(BookPage, EmptyOrForeignBodyGivesOnlyThePrefixes) {
-  for (const std::string body : {std::string(), std::string("<html>404 Not Found</html>")}) {
+  for (const std::string& body : {std::string(), std::string("<html>404 Not Found</html>")}) {
     const auto info = parse_book_page(body);
     EXPECT_EQ(info.name, "");
     EXPECT_EQ(info.cover_address, "");
