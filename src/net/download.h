@@ -18,7 +18,7 @@ struct DownloadRequest {
   Text headers;                // extra header lines
   Bytes post_data;             // the body of a POST
   bool request_compression = false;
-  unsigned open_flags = 0;     // kept for callers; the transfer honours what applies
+  unsigned open_flags = 0;     // kept for callers; the transfer honours what applies (below)
   Text* cookies_out = nullptr; // Set-Cookie values joined by CR LF, when given
   Text* headers_out = nullptr; // the raw response header block, when given
 };
@@ -32,6 +32,10 @@ Text download_text(std::string_view url);
 Bytes download_bytes(const DownloadRequest& request);
 Bytes download_bytes(std::string_view url);
 
+// The request flags a transfer honours; the others have nothing to act on here.
+inline constexpr unsigned kFlagNoAutoRedirect = 0x00200000;  // redirects are not followed
+inline constexpr unsigned kFlagNoCookies = 0x00080000;       // the cookie store is left out
+
 // Bodies and decoded output stop at this size.
 inline constexpr std::size_t kMaxBodyBytes = 64u << 20;
 
@@ -43,5 +47,8 @@ struct DownloadTimeouts {
 };
 void set_download_timeouts_for_tests(const DownloadTimeouts& timeouts);
 DownloadTimeouts download_timeouts();
+
+// Transfers still running, including those whose caller gave up waiting.
+std::size_t running_downloads();
 
 }  // namespace lv::net

@@ -1,0 +1,157 @@
+#include "net/download.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "base/code_page.h"
+#include "base/text.h"
+#include "net/download_transfer.h"
+#include "net/event_pump.h"
+#include "net/gzip.h"
+
+namespace lv::net {
+namespace {
+
+using detail::ContentEncoding;
+using detail::DownloadInputs;
+using detail::DownloadOutputs;
+
+// How often a caller with an event pump lets its events run while it waits.
+constexpr std::chrono::milliseconds kPumpPause{10};
+
+std::atomic<long long> g_transfer_ms{90000};
+std::atomic<long long> g_wait_ms{90000};
+std::atomic<std::size_t> g_running{0};
+
+// Shared by the caller and the download thread. The thread keeps it alive, so
+// a transfer that ends after its caller gave up writes only into its own copy.
+struct DownloadJob {
+  DownloadInputs inputs;
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool finished = false;
+  std::atomic<bool> abandoned{false};
+  DownloadOutputs outputs;
+};
+
+// Waits for the job; false when the wait gave up. The wait gives up after the
+// wait time-out passes with neither an event nor the end of the transfer.
+bool wait_for(DownloadJob& job) {
+  const std::chrono::milliseconds limit{g_wait_ms.load()};
+  if (!has_thread_event_pump()) {
+    std::unique_lock lock(job.mutex);
+    return job.ended.wait_for(lock, limit, [&] { return job.finished; });
+  }
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (pump_thread_events()) deadline = std::chrono::steady_clock::now() + limit;
+    std::unique_lock lock(job.mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (job.finished) return true;
+    if (now >= deadline) return false;
+    const auto pause = std::min<std::chrono::steady_clock::duration>(kPumpPause, deadline - now);
+    if (job.ended.wait_for(lock, pause, [&] { return job.finished; })) return true;
+  }
+}
+
+// Runs one download on a thread of its own and waits for it; empty outputs
+// when the thread cannot start or the wait gives up.
+DownloadOutputs run_download(const DownloadRequest& request) {
+  auto job = std::make_shared<DownloadJob>();
+  job->inputs.url = request.url;
+  job->inputs.method = request.method;
+  job->inputs.proxy = request.proxy;
+  job->inputs.headers = request.headers;
+  job->inputs.body = std::string(request.post_data.view());
+  job->inputs.request_compression = request.request_compression;
+  job->inputs.open_flags = request.open_flags;
+  job->inputs.timeout = std::chrono::milliseconds(g_transfer_ms.load());
+
+  ++g_running;
+  try {
+    std::thread([job] {
+      DownloadOutputs outputs = detail::perform_download(job->inputs, job->abandoned);
+      {
+        std::lock_guard lock(job->mutex);
+        job->outputs = std::move(outputs);
+        job->finished = true;
+        job->ended.notify_all();
+      }
+      --g_running;
+    }).detach();
+  } catch (const std::system_error&) {
+    --g_running;
+    return {};
+  }
+  if (!wait_for(*job)) {
+    job->abandoned = true;  // the transfer stops soon and its results are dropped
+    return {};
+  }
+  std::lock_guard lock(job->mutex);
+  return std::move(job->outputs);
+}
+
+void hand_out(const DownloadRequest& request, const DownloadOutputs& outputs) {
+  if (request.cookies_out) *request.cookies_out = outputs.cookies;
+  if (request.headers_out) *request.headers_out = outputs.header_block;
+}
+
+Text cut_at_zero(std::string text) {
+  const std::size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  return text;
+}
+
+}  // namespace
+
+Text download_text(const DownloadRequest& request) {
+  DownloadOutputs outputs = run_download(request);
+  hand_out(request, outputs);
+  std::string body = std::move(outputs.body);
+  if (body.empty()) return {};
+  if (outputs.encoding == ContentEncoding::gzip) {
+    body = gzip_decode(body, kMaxBodyBytes);
+  } else if (outputs.encoding == ContentEncoding::deflate) {
+    body = deflate_decode(body, kMaxBodyBytes);
+  }
+  body = cut_at_zero(std::move(body));
+  // Only the Content-Type header decides; a charset named inside the page is not looked at.
+  if (lv::base::to_lower(outputs.content_type).find("utf-8") != std::string::npos) {
+    return cut_at_zero(lv::base::utf8_to_gbk(body));
+  }
+  return body;
+}
+
+Text download_text(std::string_view url) {
+  DownloadRequest request;
+  request.url = Text(url);
+  return download_text(request);
+}
+
+Bytes download_bytes(const DownloadRequest& request) {
+  DownloadOutputs outputs = run_download(request);
+  hand_out(request, outputs);
+  return Bytes::from_string(outputs.body);
+}
+
+Bytes download_bytes(std::string_view url) {
+  DownloadRequest request;
+  request.url = Text(url);
+  return download_bytes(request);
+}
+
+void set_download_timeouts_for_tests(const DownloadTimeouts& timeouts) {
+  g_transfer_ms = timeouts.transfer.count();
+  g_wait_ms = timeouts.wait.count();
+}
+
+DownloadTimeouts download_timeouts() {
+  return {std::chrono::milliseconds(g_transfer_ms.load()), std::chrono::milliseconds(g_wait_ms.load())};
+}
+
+std::size_t running_downloads() { return g_running.load(); }
+
+}  // namespace lv::net
