@@ -15,12 +15,19 @@ int extract_all_between(std::string_view text, std::string_view start_marker,
   const bool fold = !options.case_sensitive;
   const int start_length = text_length(start_marker);
   int position = options.start_position;
+  int previous_end = 0;
   for (;;) {
     const int p1 = find_text(text, start_marker, position, fold);
     if (p1 < 1) break;
     const int s = p1 + start_length;
     const int p2 = find_text(text, end_marker, s, fold);
     if (p2 < 1) break;
+    // Resuming where the end marker begins lets it serve as the next start
+    // marker. An empty start marker matches at 1 from anywhere, so the same
+    // item would come back for ever: an end marker that does not lie beyond
+    // the previous one ends the extraction.
+    if (p2 <= previous_end) break;
+    previous_end = p2;
     Text item = lv::base::trim_both(text_middle(text, s, p2 - s));
     if (item.empty()) break;
     if (options.max_length != 0 && text_length(item) > options.max_length) break;
@@ -32,11 +39,6 @@ int extract_all_between(std::string_view text, std::string_view start_marker,
     entry.append(options.prefix).append(item).append(options.suffix);
     if (options.keep_end) entry.append(end_marker);
     results.push_back(std::move(entry));
-
-    // Resuming where the end marker begins lets it serve as the next start
-    // marker. An empty start marker matches at 1 from anywhere, so the same
-    // item would come back for ever: stop once the position no longer moves.
-    if (p2 <= position) break;
     position = p2;
   }
   return static_cast<int>(results.size());
