@@ -1,0 +1,75 @@
+// lorevane-sample-site: serves the generated sample site until it is killed.
+#include <pthread.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "sample_site/sample_server.h"
+
+namespace {
+
+void usage() {
+  std::fprintf(stderr, "usage: lorevane-sample-site [--port N] [--bind ADDR] [--seed S] [--gzip]\n");
+}
+
+bool parse_int(const char* s, long min, long max, long& out) {
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(s, &end, 10);
+  if (errno != 0 || end == s || *end != '\0' || v < min || v > max) return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long port = 0;
+  std::string bind = "127.0.0.1";
+  lv::site::SiteOptions options;
+  bool gzip = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    long value = 0;
+    if (arg == "--port" && has_value && parse_int(argv[i + 1], 0, 65535, value)) {
+      port = value;
+      ++i;
+    } else if (arg == "--bind" && has_value) {
+      bind = argv[++i];
+    } else if (arg == "--seed" && has_value && parse_int(argv[i + 1], 0, 4294967295L, value)) {
+      options.seed = static_cast<std::uint32_t>(value);
+      ++i;
+    } else if (arg == "--gzip") {
+      gzip = true;
+    } else {
+      usage();
+      return 2;
+    }
+  }
+
+  // Block the stop signals before any thread starts, so only sigwait sees them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  sigaddset(&stop_signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  lv::site::SampleServer server(options);
+  server.set_gzip(gzip);
+  if (!server.start(static_cast<int>(port), bind)) {
+    std::fprintf(stderr, "lorevane-sample-site: cannot listen on %s:%ld\n", bind.c_str(), port);
+    return 1;
+  }
+  std::printf("Sample site at http://%s/sort2/1.html\n", server.site_host().c_str());
+  std::fflush(stdout);
+  int signal_number = 0;
+  sigwait(&stop_signals, &signal_number);
+  server.stop();
+  return 0;
+}
