@@ -1,0 +1,165 @@
+// Text operations, marker extraction and code pages on arbitrary bytes,
+// checked against the literal character walks where that is cheap.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "base/code_page.h"
+#include "base/convert.h"
+#include "base/text.h"
+#include "scrape/extract.h"
+#include "support/gbk_reference.h"
+
+namespace {
+
+using lv::base::Text;
+
+void check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "mismatch: %s\n", what);
+    std::abort();
+  }
+}
+
+std::optional<int> maybe_int(FuzzedDataProvider& in, int lo, int hi) {
+  if (in.ConsumeBool()) return std::nullopt;
+  return in.ConsumeIntegralInRange(lo, hi);
+}
+
+// The trim written as its three steps, with no shortcuts.
+Text ref_trim(std::string_view t) {
+  std::size_t i = 0;
+  auto blank_at = [&](std::size_t p) {
+    return t[p] == ' ' || (static_cast<unsigned char>(t[p]) == 0xA1 && p + 1 < t.size() &&
+                           static_cast<unsigned char>(t[p + 1]) == 0xA1);
+  };
+  while (i < t.size() && blank_at(i)) i += t[i] == ' ' ? 1 : 2;
+  const std::size_t begin = i;
+  std::size_t end = t.size();
+  std::optional<std::size_t> run;
+  while (i < t.size()) {
+    if (blank_at(i)) {
+      if (!run) run = i;
+    } else {
+      run.reset();
+    }
+    if (static_cast<unsigned char>(t[i]) >= 0x80) {
+      if (i + 1 == t.size()) {
+        end = i;
+        run.reset();
+        break;
+      }
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
+  if (run) end = *run;
+  return Text(t.substr(begin, end - begin));
+}
+
+lv::scrape::ResultList ref_extract_all(std::string_view text, std::string_view start,
+                                       std::string_view end, const lv::scrape::ExtractOptions& o) {
+  lv::scrape::ResultList out;
+  const bool fold = !o.case_sensitive;
+  int position = o.start_position;
+  int previous_end = 0;
+  for (;;) {
+    const int p1 = lv::test::ref_find_text(text, start, position, fold);
+    if (p1 < 1) break;
+    const int s = p1 + static_cast<int>(start.size());
+    const int p2 = lv::test::ref_find_text(text, end, s, fold);
+    if (p2 < 1 || p2 <= previous_end) break;
+    previous_end = p2;
+    const bool inside = s >= 1 && s <= static_cast<int>(text.size()) && p2 > s;
+    Text item = inside ? ref_trim(text.substr(static_cast<std::size_t>(s - 1),
+                                              static_cast<std::size_t>(p2 - s)))
+                       : Text();
+    if (item.empty()) break;
+    if (o.max_length != 0 && static_cast<int>(item.size()) > o.max_length) break;
+    Text entry = (o.keep_start ? Text(start) : Text()) + o.prefix + item + o.suffix +
+                 (o.keep_end ? Text(end) : Text());
+    out.push_back(entry);
+    position = p2;
+  }
+  return out;
+}
+
+bool valid_utf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (std::size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const Text start_marker = in.ConsumeRandomLengthString(8);
+  const Text end_marker = in.ConsumeRandomLengthString(8);
+  const Text replacement = in.ConsumeRandomLengthString(4);
+  const std::optional<int> start = maybe_int(in, -3, 300);
+  const std::optional<int> count = maybe_int(in, -2, 5);
+  const bool flag = in.ConsumeBool();
+  lv::scrape::ExtractOptions options;
+  options.case_sensitive = in.ConsumeBool();
+  options.max_length = in.ConsumeIntegralInRange(0, 6);
+  options.keep_start = in.ConsumeBool();
+  options.keep_end = in.ConsumeBool();
+  options.prefix = in.ConsumeBool() ? "<" : "";
+  options.suffix = in.ConsumeBool() ? ">" : "";
+  options.start_position = in.ConsumeIntegralInRange(-2, 200);
+  const Text text = in.ConsumeRemainingBytesAsString();
+
+  using namespace lv::base;
+  check(find_text(text, start_marker, start, flag) ==
+            lv::test::ref_find_text(text, start_marker, start, flag),
+        "find_text");
+  check(replace_text(text, start_marker, replacement, start, count, flag) ==
+            lv::test::ref_replace_text(text, start_marker, replacement, start, count, flag),
+        "replace_text");
+  check(trim_both(text) == ref_trim(text), "trim_both");
+
+  lv::scrape::ResultList results{"stale"};
+  const int n = lv::scrape::extract_all_between(text, start_marker, end_marker, results, options);
+  check(n == static_cast<int>(results.size()), "extract_all_between count");
+  check(results == ref_extract_all(text, start_marker, end_marker, options), "extract_all_between");
+
+  const Text first = lv::scrape::extract_between(text, start_marker, end_marker, start.value_or(1), flag);
+  check(first.size() <= text.size(), "extract_between");
+
+  Text pairs = lv::scrape::replace_pairs(text, count, start.value_or(0), flag,
+                                         {{start_marker, replacement}, {end_marker, "x"}});
+  const int pair_start = start.value_or(0) == 0 ? 1 : *start;
+  Text expected = text;
+  if (!start_marker.empty())
+    expected = lv::test::ref_replace_text(expected, start_marker, replacement, pair_start, count, flag);
+  if (!end_marker.empty())
+    expected = lv::test::ref_replace_text(expected, end_marker, "x", pair_start, count, flag);
+  check(pairs == expected, "replace_pairs");
+
+  (void)to_upper(text);
+  (void)to_lower(text);
+  (void)to_int(text);
+  (void)to_number(text);
+  check(half_width(text).size() <= text.size(), "half_width");
+
+  const std::string utf8 = gbk_to_utf8(text);
+  check(valid_utf8(utf8), "gbk_to_utf8 output");
+  const Text back = utf8_to_gbk(utf8);
+  check(utf8_to_gbk(gbk_to_utf8(back)) == back, "GBK round trip");
+  check(utf16_to_gbk(gbk_to_utf16(back)) == back, "UTF-16 round trip");
+  (void)utf8_to_gbk(text);
+  (void)wide_to_gbk(Bytes::from_string(text));
+  return 0;
+}
