@@ -1,0 +1,167 @@
+// How a caller waits for its download: time-outs, event pumps, nested
+// downloads and transfers that outlive their caller's wait.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "net/download.h"
+#include "net/event_pump.h"
+#include "net/net_test_support.h"
+#include "net/raw_server.h"
+#include "support/test_support.h"
+
+namespace {
+
+using lv::net::DownloadTimeouts;
+using lv::net::download_text;
+using lv::test::http_response;
+using lv::test::RawConnection;
+using lv::test::RawServer;
+using lv::test::wait_until;
+using std::chrono::milliseconds;
+
+class DownloadWaitTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    lv::net::set_thread_event_pump({});
+    EXPECT_TRUE(wait_until([] { return lv::net::running_downloads() == 0; }));
+    lv::net::set_download_timeouts_for_tests(DownloadTimeouts{});
+  }
+  static void shorten(milliseconds transfer, milliseconds wait) {
+    lv::net::set_download_timeouts_for_tests(DownloadTimeouts{transfer, wait});
+  }
+};
+
+std::string path_of(const std::string& request) {
+  const std::size_t start = request.find(' ') + 1;
+  return request.substr(start, request.find(' ', start) - start);
+}
+
+TEST_F(DownloadWaitTest, SilentServerIsGivenUpAfterTheTransferTimeOut) {
+  shorten(milliseconds(300), milliseconds(60000));
+  RawServer server([&](const std::string&, RawConnection& c) {
+    // Says nothing until the client goes away.
+    while (!server.stopping() && !c.peer_closed(20)) {
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(download_text(server.url("/silent")), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST_F(DownloadWaitTest, StalledBodyKeepsWhatArrived) {
+  shorten(milliseconds(300), milliseconds(60000));
+  RawServer server([&](const std::string&, RawConnection& c) {
+    c.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nfirst part");
+    while (!server.stopping() && !c.peer_closed(20)) {
+    }
+  });
+  EXPECT_EQ(download_text(server.url("/stall")), "first part");
+}
+
+TEST_F(DownloadWaitTest, RefusedConnectionGivesEmptyResults) {
+  int port = 0;
+  {
+    RawServer gone([](const std::string&, RawConnection&) {});
+    port = gone.port();
+  }
+  EXPECT_EQ(download_text("http://127.0.0.1:" + std::to_string(port) + "/"), "");
+  EXPECT_TRUE(lv::net::download_bytes("http://127.0.0.1:" + std::to_string(port) + "/").empty());
+}
+
+TEST_F(DownloadWaitTest, GivenUpWaitDropsTheLateAnswer) {
+  shorten(milliseconds(20000), milliseconds(200));
+  std::atomic<bool> caller_gone{false};
+  RawServer server([&](const std::string&, RawConnection& c) {
+    wait_until([&] { return caller_gone.load(); });
+    c.send(http_response("too late", "Set-Cookie: late=1; Path=/late\r\n"));
+  });
+  {
+    std::string cookies = "untouched";
+    std::string headers = "untouched";
+    lv::net::DownloadRequest r;
+    r.url = server.url("/late");
+    r.cookies_out = &cookies;
+    r.headers_out = &headers;
+    EXPECT_EQ(download_text(r), "");
+    EXPECT_EQ(cookies, "");
+    EXPECT_EQ(headers, "");
+  }
+  caller_gone = true;
+  EXPECT_TRUE(wait_until([] { return lv::net::running_downloads() == 0; }));
+}
+
+TEST_F(DownloadWaitTest, PumpRunsWhileWaitingAndEventsKeepTheWaitAlive) {
+  shorten(milliseconds(20000), milliseconds(200));
+  std::atomic<int> pumped{0};
+  lv::net::set_thread_event_pump([&] {
+    ++pumped;
+    return true;  // an event ran every time
+  });
+  // Answers only after the caller has pumped for well over the wait time-out.
+  RawServer server([&](const std::string&, RawConnection& c) {
+    wait_until([&] { return pumped.load() >= 60; });
+    c.send(http_response("kept"));
+  });
+  EXPECT_EQ(download_text(server.url("/busy")), "kept");
+  EXPECT_GE(pumped.load(), 60);
+}
+
+TEST_F(DownloadWaitTest, PumpWithoutEventsDoesNotKeepTheWaitAlive) {
+  shorten(milliseconds(20000), milliseconds(200));
+  std::atomic<int> pumped{0};
+  std::atomic<bool> caller_gone{false};
+  lv::net::set_thread_event_pump([&] {
+    ++pumped;
+    return false;
+  });
+  RawServer server([&](const std::string&, RawConnection& c) {
+    wait_until([&] { return caller_gone.load(); });
+    c.send(http_response("late"));
+  });
+  EXPECT_EQ(download_text(server.url("/quiet")), "");
+  caller_gone = true;
+  EXPECT_GT(pumped.load(), 0);
+}
+
+TEST_F(DownloadWaitTest, DownloadStartedInsideThePumpCompletesFirst) {
+  std::atomic<bool> inner_done{false};
+  RawServer server([&](const std::string& request, RawConnection& c) {
+    if (path_of(request) == "/outer") {
+      wait_until([&] { return inner_done.load(); });
+      c.send(http_response("outer page"));
+    } else {
+      c.send(http_response("inner page"));
+    }
+  });
+  std::string inner;
+  int depth = 0;
+  lv::net::set_thread_event_pump([&] {
+    if (depth > 0 || inner_done) return false;
+    ++depth;
+    inner = download_text(server.url("/inner"));
+    --depth;
+    inner_done = true;
+    return true;
+  });
+  EXPECT_EQ(download_text(server.url("/outer")), "outer page");
+  EXPECT_EQ(inner, "inner page");
+}
+
+TEST_F(DownloadWaitTest, ManyThreadsDownloadAtOnce) {
+  RawServer server([](const std::string& request, RawConnection& c) { c.send(http_response(path_of(request))); });
+  std::vector<std::thread> threads;
+  std::atomic<int> right{0};
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([&, i] {
+      for (int k = 0; k < 5; ++k) {
+        const std::string path = "/t" + std::to_string(i) + "/" + std::to_string(k);
+        if (download_text(server.url(path)) == path) ++right;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(right.load(), 40);
+}
+
+}  // namespace
