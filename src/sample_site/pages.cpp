@@ -102,6 +102,15 @@ void append_listing_row(std::string& out, const SiteOptions& o, int index, std::
   out += "</span></li>\r\n";
 }
 
+}  // namespace
+
+int pinned_book_index(const SiteOptions& o) {
+  const int total = total_books(o);
+  return total > 0 ? static_cast<int>(hash_of(o.seed, 0x9177ED) % static_cast<std::uint64_t>(total)) : 0;
+}
+
+namespace {
+
 void append_featured(std::string& out, const SiteOptions& o, std::string_view host) {
   const int total = total_books(o);
   out += "<div id=\"hotcontent\"><div class=\"l\">\r\n";
@@ -191,6 +200,11 @@ std::string listing_page(const SiteOptions& o, int page, std::string_view host) 
   out += "<div id=\"newscontent\">\r\n<div class=\"l\"><h2>";
   out += w.newest;
   out += "</h2><ul>\r\n";
+  // The site pins one book above the list on every page. Its row has the
+  // shape of the others, so each of the listing's three cuts begins with it
+  // (the titles cut with the links above it as well) and the collection,
+  // which drops the first entry of each cut, keeps exactly the page's books.
+  append_listing_row(out, o, pinned_book_index(o), host);
   const int first = (page - 1) * o.rows_per_page;
   for (int i = 0; i < rows; ++i) append_listing_row(out, o, first + i, host);
   out += "</ul></div>\r\n";

@@ -13,6 +13,9 @@ std::string book_page(const BookModel& book, std::string_view host);
 std::string chapter_page(const BookModel& book, int chapter, std::string_view host);
 std::string not_found_page();
 
+// The listing index of the book pinned above every listing page's rows.
+int pinned_book_index(const SiteOptions& options);
+
 // "18-05-20": the listing's date of a book updated `days_back` days before
 // the site's date.
 std::string short_date(int days_back);

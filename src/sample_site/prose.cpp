@@ -31,10 +31,7 @@ std::string narration(const BookModel& b, Stream& s) {
 
 std::string dialogue(const BookModel& b, Stream& s) {
   const auto& w = word_tables();
-  std::string out = w.open_quote + pick(w.speech, s);
-  const int k = s.range(0, 2);
-  out += k == 0 ? w.full_stop : k == 1 ? w.exclamation : w.question;
-  out += w.close_quote;
+  std::string out = w.open_quote + pick(w.speech, s) + w.close_quote;
   out += s.chance(50) ? b.hero : pick(w.subjects, s);
   out += pick(w.speech_verbs, s) + w.full_stop;
   return out;

@@ -139,6 +139,8 @@ BookSummary SampleSite::book(int page, int row) const {
   return summary_of(make_book(options_, (page - 1) * options_.rows_per_page + row));
 }
 
+BookSummary SampleSite::pinned_book() const { return summary_of(make_book(options_, pinned_book_index(options_))); }
+
 std::vector<int> SampleSite::book_ids() const {
   std::vector<int> ids;
   const int total = total_books();
@@ -202,12 +204,10 @@ bool SampleSite::cover_alt_differs(int book_id) const {
 }
 
 namespace {
-// The first book, in listing order and never on a page's first row, that
-// satisfies `wanted`; 0 if none.
+// The first book in listing order that satisfies `wanted`; 0 if none.
 int first_book(const SiteOptions& o, const std::function<bool(const BookModel&)>& wanted) {
   const int total = total_books(o);
   for (int i = 0; i < total; ++i) {
-    if (i % o.rows_per_page == 0) continue;
     const BookModel b = make_book(o, i);
     if (wanted(b)) return b.id;
   }

@@ -59,11 +59,14 @@ class SampleSite final {
   // --- what the pages hold, for tests and tools -----------------------------
   int listing_page_count() const { return options_.listing_pages; }
   int total_books() const;
-  int books_on_listing_page(int page) const;          // 0 outside 1..count
-  // Row `row` (0-based) of listing page `page` (1-based). The listing parser
-  // drops row 0 of every page (its titles cut starts on the links above the
-  // list), so rows 1.. are the ones a collection keeps.
+  // Books on listing page `page` (1-based), 0 outside 1..count. Above them
+  // every page repeats one pinned book in a row of the same shape: the extra
+  // first entry of each listing cut, which the collection drops.
+  int books_on_listing_page(int page) const;
+  // Book `row` (0-based, pinned row not counted) of listing page `page`: the
+  // row-th book a collection of that page keeps.
   BookSummary book(int page, int row) const;
+  BookSummary pinned_book() const;
   std::vector<int> book_ids() const;                   // listing order
   bool has_book(int book_id) const;
   BookSummary book_by_id(int book_id) const;           // book_id must exist
@@ -77,8 +80,7 @@ class SampleSite final {
   std::string cover_path(int book_id) const;           // what the page names
   bool cover_alt_differs(int book_id) const;           // alt text != name
 
-  // Deterministic picks; listing row 0 is never chosen, so a collection
-  // sees them. min_chapters > 0 for the long book.
+  // Deterministic picks, the first such book in listing order.
   int find_long_book(int min_chapters = 1000) const;   // 0 if none
   int find_book_with_prologue() const;                 // 0 if none
   int find_book_with_cover(CoverKind kind) const;      // 0 if none

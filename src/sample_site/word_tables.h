@@ -24,13 +24,13 @@ struct WordTables {
   List actions;          // 心中一动, ...
   List continuations;    // ，一道剑光破空而出, ...
   List scenery;          // whole sentences
-  List speech;           // lines of dialogue (without quotes)
+  List speech;           // lines of dialogue with their end mark, without quotes
   List speech_verbs;     // 说道, 沉声道, ...
   List intro_lines;      // synopsis sentences, with @ for the hero's name
   std::string digits[10];  // 零 .. 九
   std::string ten, hundred, thousand, wan;
   std::string di, zhang;   // 第, 章
-  std::string comma, full_stop, exclamation, question, ellipsis, open_quote, close_quote, colon;
+  std::string full_stop, exclamation, ellipsis, open_quote, close_quote;
   std::string ideographic_space;
   std::string site_name, category, category_tag, status_ongoing, status_finished;
   std::string author_label, category_label, status_label, intro_label, text_heading;
