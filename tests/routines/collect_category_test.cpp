@@ -40,18 +40,18 @@ class CollectCategory : public ::testing::Test {
 TEST_F(CollectCategory, RowsFollowTheListingWithRunningIds) {
   const auto rows = collect(1, 2);
   const auto& site = server_.site();
-  const int expected = site.books_on_listing_page(1) - 1 + site.books_on_listing_page(2) - 1;
+  const int expected = site.books_on_listing_page(1) + site.books_on_listing_page(2);
   ASSERT_EQ(static_cast<int>(rows.size()), expected);
   for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].id, std::to_string(i + 1));
 
-  // Row 0 of each page is the entry the listing drops.
-  const auto first = site.book(1, 1);
+  // The entry each cut drops is the row the site pins above every list.
+  const auto first = site.book(1, 0);
   EXPECT_EQ(rows[0].title, gbk("《") + first.title + gbk("》"));
   EXPECT_EQ(rows[0].address, "http://" + server_.site_host() + first.path);
   EXPECT_EQ(rows[0].latest, first.latest_title);
   EXPECT_EQ(rows[0].category, gbk("[修真小说]"));
-  const auto second_page_first = site.book(2, 1);
-  EXPECT_EQ(rows[static_cast<std::size_t>(site.books_on_listing_page(1) - 1)].address,
+  const auto second_page_first = site.book(2, 0);
+  EXPECT_EQ(rows[static_cast<std::size_t>(site.books_on_listing_page(1))].address,
             "http://" + server_.site_host() + second_page_first.path);
   EXPECT_EQ(state_.book_id_counter(), std::to_string(rows.size()));
 }
@@ -65,16 +65,24 @@ TEST_F(CollectCategory, SecondCollectionContinuesTheIds) {
 }
 
 TEST_F(CollectCategory, FailedPageAddsNothingAndTheCollectionGoesOn) {
-  for (auto failure : {lv::site::Failure::not_found, lv::site::Failure::empty_body,
-                       lv::site::Failure::drop_connection}) {
+  for (auto failure : {lv::site::Failure::not_found, lv::site::Failure::empty_body}) {
     server_.set_failure("/sort2/2.html", failure);
     int batches = 0;
     const auto rows = collect(1, 3, nullptr, &batches);
     EXPECT_EQ(batches, 2) << static_cast<int>(failure);
     // Page 2 failing must not repeat the rows of page 1.
-    const int expected = server_.site().books_on_listing_page(1) - 1 + server_.site().books_on_listing_page(3) - 1;
+    const int expected = server_.site().books_on_listing_page(1) + server_.site().books_on_listing_page(3);
     EXPECT_EQ(static_cast<int>(rows.size()), expected);
   }
+}
+
+TEST_F(CollectCategory, DroppedConnectionKeepsTheRowsThatArrived) {
+  server_.set_failure("/sort2/2.html", lv::site::Failure::drop_connection);
+  const auto partial = collect(2, 2);
+  server_.clear_switches();
+  const auto full = collect(2, 2);
+  ASSERT_LT(partial.size(), full.size());
+  for (std::size_t i = 0; i < partial.size(); ++i) EXPECT_EQ(partial[i].address, full[i].address);
 }
 
 TEST_F(CollectCategory, StopsBeforeTheNextPage) {

@@ -43,7 +43,7 @@ TEST_F(BookRoutines, TitleComesFirstThenEveryChapterInOrder) {
 }
 
 TEST_F(BookRoutines, UnreachableBookGivesAnEmptyTitleAndNoChapters) {
-  server_.set_failure(lv::site::SampleSite::book_path(server_.site().book_ids()[3]), lv::site::Failure::not_found);
+  server_.set_failure(lv::site::SampleSite::book_path(server_.site().book_ids()[3]), lv::site::Failure::empty_body);
   bool titled = false;
   std::size_t count = 0;
   lv::routines::ChapterSink sink;
