@@ -1,0 +1,28 @@
+#pragma once
+// The reader's size rule: where the chapter list and the text view go for a
+// given client size, and the smallest size the reader accepts.
+namespace lv::app {
+
+struct ReaderLayout {
+  int part_width = 0;     // status bar parts 0 to 2
+  int group_width = 0;    // 分组框1
+  int group_height = 0;
+  int list_width = 0;     // 列表框1
+  int list_height = 0;
+  int text_left = 0;      // 编辑框1
+  int text_width = 0;
+  int text_height = 0;
+};
+
+inline constexpr int kReaderMinWidth = 700;
+inline constexpr int kReaderMinHeight = 600;
+
+// Every division is cut toward zero.
+ReaderLayout reader_layout(int width, int height);
+
+// True when the reader must grow back to its smallest size (both dimensions).
+inline bool reader_too_small(int width, int height) {
+  return width < kReaderMinWidth || height < kReaderMinHeight;
+}
+
+}  // namespace lv::app

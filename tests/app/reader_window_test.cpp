@@ -1,0 +1,514 @@
+// The reader against the sample site on 127.0.0.1.
+#include "app/reader_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+
+#include "app/app_context.h"
+#include "app/gbk_qstring.h"
+#include "app/reader_appearance.h"
+#include "app/reader_colour_panel.h"
+#include "app/reader_font_dialog.h"
+#include "app/services.h"
+#include "app/units/edit_box.h"
+#include "app/units/list_box.h"
+#include "app/units/status_bar.h"
+#include "base/code_page.h"
+#include "routines/chapter.h"
+#include "sample_site/sample_server.h"
+#include "scrape/chapter_list.h"
+
+namespace {
+
+using lv::app::ReaderWindow;
+using lv::base::gbk;
+using lv::base::Text;
+using lv::site::SampleServer;
+using lv::site::SampleSite;
+using namespace std::chrono_literals;
+
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+constexpr int kWait = 10000;
+
+class ReaderWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new SampleServer();
+    ASSERT_TRUE(server_->start());
+    // A book whose links all name numbered chapters, of a modest length.
+    for (int id : site().book_ids()) {
+      const auto links = site().chapters(id);
+      if (links.size() < 8 || links.size() > 400) continue;
+      bool numbered = true;
+      for (const auto& link : links) numbered = numbered && link.title.rfind(gbk("第"), 0) == 0;
+      if (numbered) {
+        book_ = id;
+        break;
+      }
+    }
+    ASSERT_NE(book_, 0);
+  }
+  static void TearDownTestSuite() {
+    server_->stop();
+    delete server_;
+    server_ = nullptr;
+  }
+
+  void SetUp() override {
+    server_->clear_switches();
+    server_->reset_counts();
+    address_ = address_of(book_);
+    context_.state = &state_;
+    context_.selected_row = [] { return 0; };
+    context_.selected_book_address = [this] { return address_; };
+    context_.raise_book_info = [this] { ++raised_; };
+  }
+
+  static SampleSite& site() { return server_->site(); }
+  static std::string address_of(int book_id) {
+    return "http://" + server_->site_host() + SampleSite::book_path(book_id);
+  }
+  static std::string chapter_path(int book_id, int index) {
+    return SampleSite::book_path(book_id) + site().chapters(book_id)[static_cast<std::size_t>(index)].address;
+  }
+
+  // Opens a reader and waits for its whole chapter list.
+  std::unique_ptr<ReaderWindow> open_loaded() {
+    auto reader = std::make_unique<ReaderWindow>(context_);
+    reader->show();
+    const int expected = static_cast<int>(site().chapters(book_).size());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reader->chapter_list()->count() == expected; }, kWait));
+    return reader;
+  }
+
+  // What the reader must show for chapter `index` of the test book, as the
+  // editor holds it (every line break one LF).
+  QString expected_content(int index) const {
+    const auto link = site().chapters(book_)[static_cast<std::size_t>(index)];
+    return lv::app::to_editor_text(
+        lv::routines::chapter_view_content(link.title, lv::routines::load_chapter_text(address_, link.address)));
+  }
+
+  void pick(ReaderWindow& reader, int index) {
+    lv::app::ListBox* list = reader.chapter_list();
+    const QRect place = list->visualItemRect(list->item(index));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
+  }
+
+  static QString shown(const ReaderWindow& reader) { return reader.text_view()->toPlainText(); }
+
+  static inline SampleServer* server_ = nullptr;
+  static inline int book_ = 0;
+  lv::routines::SharedState state_;
+  lv::app::AppContext context_;
+  std::string address_;
+  int raised_ = 0;
+};
+
+TEST_F(ReaderWindowTest, IsBuiltAsDefined) {
+  ReaderWindow reader(context_);
+  EXPECT_EQ(reader.size(), QSize(800, 600));
+  const Qt::WindowFlags flags = reader.windowFlags();
+  EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+  for (const char* name : {"分组框1", "分组框2", "分组框3"}) EXPECT_NE(reader.findChild<QGroupBox*>(u(name)), nullptr);
+  for (const char* name : {"列表框1", "列表框2"}) EXPECT_NE(reader.findChild<lv::app::ListBox*>(u(name)), nullptr);
+  for (const char* name : {"颜色选择器1", "颜色选择器2"}) {
+    EXPECT_NE(reader.findChild<lv::app::ColourPicker*>(u(name)), nullptr);
+  }
+  EXPECT_NE(reader.findChild<QPlainTextEdit*>(u("编辑框1")), nullptr);
+  EXPECT_NE(reader.findChild<lv::app::PartStatusBar*>(u("状态条1")), nullptr);
+  EXPECT_NE(reader.findChild<QTimer*>(u("时钟1")), nullptr);
+  EXPECT_NE(reader.findChild<lv::app::FontColourDialog*>(u("通用对话框3")), nullptr);
+  EXPECT_EQ(reader.chapter_group()->title(), u("章节列表"));
+  EXPECT_TRUE(reader.address_list()->isHidden());
+  EXPECT_TRUE(reader.text_colour_panel()->isHidden());
+  EXPECT_TRUE(reader.background_colour_panel()->isHidden());
+  EXPECT_EQ(reader.text_colour_panel()->geometry(), QRect(280, 224, 224, 80));
+  EXPECT_EQ(reader.chapter_list()->pos(), QPoint(4, 11));
+
+  const QFont font = reader.text_view()->font();
+  EXPECT_EQ(font.pixelSize(), 48);
+  EXPECT_EQ(font.weight(), QFont::Normal);
+  EXPECT_EQ(lv::app::background_colour(*reader.text_view()), QColor(Qt::white));
+  EXPECT_EQ(lv::app::text_colour(*reader.text_view()), QColor(Qt::black));
+}
+
+TEST_F(ReaderWindowTest, MenusAsDefinedWithOnlyTheBarShortcutsActive) {
+  ReaderWindow reader(context_);
+  const QList<QAction*> top = reader.menu_bar()->actions();
+  ASSERT_EQ(top.size(), 3);
+  EXPECT_EQ(top[0]->text(), u("编辑"));
+  EXPECT_EQ(top[1]->text(), u("关于"));
+  EXPECT_EQ(top[2]->text(), u("s"));
+  const QList<QAction*> edit = top[0]->menu()->actions();
+  ASSERT_EQ(edit.size(), 4);
+  EXPECT_EQ(edit[0]->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_EQ(edit[1]->shortcut(), QKeySequence(Qt::Key_F2));
+  EXPECT_EQ(edit[2]->shortcut(), QKeySequence(Qt::Key_F3));
+  EXPECT_EQ(edit[3]->text(), u("读取设置"));
+  const QList<QAction*> title = top[2]->menu()->actions();
+  ASSERT_EQ(title.size(), 1);
+  EXPECT_EQ(title[0]->text(), u("dasf"));
+  EXPECT_FALSE(title[0]->isVisible());
+
+  QStringList captions;
+  for (QAction* action : reader.text_menu()->actions()) {
+    captions << (action->isSeparator() ? u("-") : action->text());
+    EXPECT_TRUE(action->shortcut().isEmpty());
+  }
+  EXPECT_EQ(captions, (QStringList{u("上一章 ←键"), u("下一章 →键"), u("-"), u("剪切\tCtrl+X"), u("复制\tCtrl+C"),
+                                   u("粘贴\tCtrl+V"), u("删除\tDel")}));
+  QStringList list_captions;
+  for (QAction* action : reader.list_menu()->actions()) list_captions << action->text();
+  EXPECT_EQ(list_captions, (QStringList{u("阅读"), u("复制名称")}));
+
+  top[1]->menu()->actions()[0]->trigger();
+  EXPECT_EQ(raised_, 1);
+}
+
+TEST_F(ReaderWindowTest, ChapterListFillsWithTitlesAndAddressesInPageOrder) {
+  state_.set_current_book_title("old");
+  auto reader = open_loaded();
+  const auto links = site().chapters(book_);
+  for (int i = 0; i < static_cast<int>(links.size()); ++i) {
+    EXPECT_EQ(reader->chapter_list()->item_text(i), links[static_cast<std::size_t>(i)].title);
+    EXPECT_EQ(reader->address_list()->item_text(i), links[static_cast<std::size_t>(i)].address);
+  }
+  EXPECT_EQ(reader->address_list()->count(), reader->chapter_list()->count());
+  EXPECT_EQ(state_.current_book_title(), site().book_by_id(book_).title);
+  // The clock writes the title menu caption over the title the load set.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reader->windowTitle() == u("s   -PagewickV1.0.2.0"); }, kWait));
+  EXPECT_EQ(reader->chapter_list()->selection(), -1);
+}
+
+TEST_F(ReaderWindowTest, EntriesPairByIndexLikeTheParser) {
+  const int book = site().find_book_with_prologue();
+  ASSERT_NE(book, 0);
+  address_ = address_of(book);
+  const auto page = site().get(SampleSite::book_path(book), server_->site_host());
+  ASSERT_TRUE(page.has_value());
+  const auto parsed = lv::scrape::parse_chapter_list(page->body);
+  ReaderWindow reader(context_);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return reader.chapter_list()->count() == static_cast<int>(parsed.addresses.size()); }, kWait));
+  for (std::size_t i = 0; i < parsed.addresses.size(); ++i) {
+    const Text title = i < parsed.titles.size() ? parsed.titles[i] : Text();
+    EXPECT_EQ(reader.chapter_list()->item_text(static_cast<int>(i)), title);
+    EXPECT_EQ(reader.address_list()->item_text(static_cast<int>(i)), parsed.addresses[i]);
+  }
+}
+
+TEST_F(ReaderWindowTest, StatusTextIsOneOfThreeAndTheClockRuns) {
+  ReaderWindow reader(context_);
+  const Text status = reader.status_bar()->part_text(0);
+  EXPECT_TRUE(status == gbk("状态：良好") || status == gbk("状态：一般") || status == gbk("状态：较差")) << status;
+  EXPECT_EQ(reader.status_bar()->part_text(3).rfind(gbk("现行时间："), 0), 0u);
+  EXPECT_EQ(reader.windowTitle(), u("s   -PagewickV1.0.2.0"));
+  reader.status_bar()->status_set_text(3, "x");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reader.status_bar()->part_text(3) != "x"; }, kWait));
+  EXPECT_EQ(reader.status_bar()->part_text(0), status);
+}
+
+TEST_F(ReaderWindowTest, PickingAChapterShowsItsTextTitleAndCaption) {
+  auto reader = open_loaded();
+  pick(*reader, 3);
+  EXPECT_EQ(reader->chapter_list()->selection(), 3);
+  EXPECT_EQ(reader->address_list()->selection(), 3);
+  const auto link = site().chapters(book_)[3];
+  EXPECT_EQ(shown(*reader), expected_content(3));
+  // Title, CR LF CR LF, then the text with the LF that follows its marker.
+  EXPECT_TRUE(shown(*reader).startsWith(lv::app::to_qstring(link.title) + u("\n\n\n")));
+  const Text caption = site().book_by_id(book_).title + "  " + link.title;
+  EXPECT_EQ(reader->title_caption(), caption);
+  EXPECT_EQ(reader->title_menu()->title(), lv::app::to_qstring(caption));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return reader->windowTitle() == lv::app::to_qstring(caption + "   -PagewickV1.0.2.0"); }, kWait));
+
+  // The same chapter again is downloaded again.
+  const int before = server_->request_count(chapter_path(book_, 3));
+  reader->show_chapter();
+  EXPECT_EQ(server_->request_count(chapter_path(book_, 3)), before + 1);
+}
+
+TEST_F(ReaderWindowTest, ArrowKeysInTheChapterListStepOneChapter) {
+  auto reader = open_loaded();
+  pick(*reader, 3);
+  reader->chapter_list()->setFocus();
+  QTest::keyClick(reader->chapter_list(), Qt::Key_Right);
+  EXPECT_EQ(reader->chapter_list()->selection(), 4);
+  EXPECT_EQ(shown(*reader), expected_content(4));
+  EXPECT_EQ(server_->request_count(chapter_path(book_, 5)), 0);
+  QTest::keyClick(reader->chapter_list(), Qt::Key_Left);
+  QTest::keyClick(reader->chapter_list(), Qt::Key_Left);
+  EXPECT_EQ(reader->chapter_list()->selection(), 2);
+  EXPECT_EQ(shown(*reader), expected_content(2));
+  EXPECT_EQ(server_->request_count(chapter_path(book_, 1)), 0);
+}
+
+TEST_F(ReaderWindowTest, ArrowKeysInTheTextViewStepAndMoveTheCaret) {
+  auto reader = open_loaded();
+  pick(*reader, 5);
+  QTest::keyClick(reader->text_view(), Qt::Key_Right);
+  EXPECT_EQ(reader->chapter_list()->selection(), 6);
+  EXPECT_EQ(shown(*reader), expected_content(6));
+  // The new content puts the caret at the start; the key then moves it on.
+  EXPECT_EQ(reader->text_view()->textCursor().position(), 1);
+  QTest::keyClick(reader->text_view(), Qt::Key_Left);
+  EXPECT_EQ(reader->chapter_list()->selection(), 5);
+  EXPECT_EQ(shown(*reader), expected_content(5));
+}
+
+TEST_F(ReaderWindowTest, SteppingPastEitherEnd) {
+  auto reader = open_loaded();
+  const int last = reader->chapter_list()->count() - 1;
+  pick(*reader, last);
+  const int before = server_->request_count(chapter_path(book_, last));
+  reader->next_chapter();  // stays on the last chapter and shows it again
+  EXPECT_EQ(reader->chapter_list()->selection(), last);
+  EXPECT_EQ(server_->request_count(chapter_path(book_, last)), before + 1);
+  EXPECT_EQ(shown(*reader), expected_content(last));
+
+  pick(*reader, 0);
+  const int book_page_before = server_->request_count(SampleSite::book_path(book_));
+  reader->previous_chapter();  // no chapter: the request goes to the book page
+  EXPECT_EQ(reader->chapter_list()->selection(), -1);
+  EXPECT_EQ(reader->address_list()->selection(), -1);
+  EXPECT_EQ(server_->request_count(SampleSite::book_path(book_)), book_page_before + 1);
+  EXPECT_EQ(shown(*reader), u("\n\n"));
+  EXPECT_EQ(reader->title_caption(), site().book_by_id(book_).title + "  ");
+}
+
+TEST_F(ReaderWindowTest, SizeRuleAtEightHundredBySixHundred) {
+  ReaderWindow reader(context_);
+  reader.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&reader));
+  EXPECT_EQ(reader.size(), QSize(800, 600));
+  EXPECT_EQ(reader.chapter_group()->size(), QSize(120, 520));
+  EXPECT_EQ(reader.chapter_group()->pos(), QPoint(0, 0));
+  EXPECT_EQ(reader.chapter_list()->size(), QSize(110, 500));
+  EXPECT_EQ(reader.text_view()->geometry(), QRect(125, 0, 660, 512));
+  for (int part = 0; part < 3; ++part) EXPECT_EQ(reader.status_bar()->part_width(part), 160);
+  EXPECT_EQ(reader.status_bar()->part_width(3), -1);
+
+  reader.resize(1000, 700);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->width() == 150; }, kWait));
+  EXPECT_EQ(reader.chapter_group()->height(), 620);
+  EXPECT_EQ(reader.text_view()->geometry(), QRect(155, 0, 830, 612));
+}
+
+TEST_F(ReaderWindowTest, BelowTheSmallestSizeBothDimensionsReturn) {
+  ReaderWindow reader(context_);
+  reader.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&reader));
+  for (const QSize& small : {QSize(650, 800), QSize(900, 599), QSize(699, 599)}) {
+    reader.resize(small);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader.size() == QSize(700, 600); }, kWait)) << small.width();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->size() == QSize(105, 520); }, kWait));
+    EXPECT_EQ(reader.chapter_list()->size(), QSize(95, 500));
+    EXPECT_EQ(reader.text_view()->geometry(), QRect(110, 0, 575, 512));
+    EXPECT_EQ(reader.status_bar()->part_width(0), 140);
+    reader.resize(800, 600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader.size() == QSize(800, 600); }, kWait));
+  }
+}
+
+TEST_F(ReaderWindowTest, PasteAddsAtTheEndAndCopyNameTakesTheTitle) {
+  auto reader = open_loaded();
+  lv::app::set_edit_content(*reader->text_view(), "abc");
+  QTextCursor cursor = reader->text_view()->textCursor();
+  cursor.setPosition(1);
+  cursor.setPosition(2, QTextCursor::KeepAnchor);
+  reader->text_view()->setTextCursor(cursor);
+  lv::app::copy_to_clipboard(gbk("粘贴"));
+  reader->paste();
+  EXPECT_EQ(shown(*reader), u("abc粘贴"));  // the selection stays, the caret goes to the end
+
+  pick(*reader, 2);
+  reader->copy_chapter_title();
+  EXPECT_EQ(lv::app::read_clipboard_text(), site().chapters(book_)[2].title);
+  reader->chapter_list()->set_selection(-1);
+  reader->copy_chapter_title();
+  EXPECT_EQ(lv::app::read_clipboard_text(), "");
+}
+
+TEST_F(ReaderWindowTest, CutCopyAndDeleteWorkOnTheSelection) {
+  ReaderWindow reader(context_);
+  reader.show();
+  reader.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&reader));
+  lv::app::set_edit_content(*reader.text_view(), "hello world");
+  QTextCursor cursor = reader.text_view()->textCursor();
+  cursor.setPosition(0);
+  cursor.setPosition(6, QTextCursor::KeepAnchor);
+  reader.text_view()->setTextCursor(cursor);
+  reader.copy();
+  EXPECT_EQ(lv::app::read_clipboard_text(), "hello ");
+  reader.cut();
+  EXPECT_EQ(lv::app::read_clipboard_text(), "hello ");
+  EXPECT_EQ(shown(reader), u("world"));
+  cursor = reader.text_view()->textCursor();
+  cursor.setPosition(3);
+  reader.text_view()->setTextCursor(cursor);
+  reader.remove();  // nothing selected: the character before the caret
+  EXPECT_EQ(shown(reader), u("wold"));
+}
+
+TEST_F(ReaderWindowTest, ColourPanelsSetTheColoursThenHide) {
+  ReaderWindow reader(context_);
+  reader.show();
+  reader.show_text_colour_panel();
+  reader.show_background_colour_panel();
+  EXPECT_TRUE(reader.text_colour_panel()->isVisible());
+  EXPECT_TRUE(reader.background_colour_panel()->isVisible());  // both at once
+
+  reader.text_colour_panel()->picker()->pick(QColor(200, 10, 20));
+  EXPECT_EQ(lv::app::text_colour(*reader.text_view()), QColor(200, 10, 20));
+  EXPECT_FALSE(reader.text_colour_panel()->isVisible());
+  EXPECT_TRUE(reader.background_colour_panel()->isVisible());
+  reader.background_colour_panel()->picker()->pick(QColor(250, 240, 200));
+  EXPECT_EQ(lv::app::background_colour(*reader.text_view()), QColor(250, 240, 200));
+  EXPECT_FALSE(reader.background_colour_panel()->isVisible());
+}
+
+TEST_F(ReaderWindowTest, FontDialogSetsFontAndColourAndKeepsItsChoice) {
+  ReaderWindow reader(context_);
+  lv::app::set_text_colour(*reader.text_view(), QColor(1, 2, 3));
+  lv::app::FontColourDialog* dialog = reader.font_dialog();
+  // A face that has a bold style, so the dialog keeps the weight.
+  QString face = reader.text_view()->font().family();
+  for (const QString& family : QFontDatabase::families()) {
+    if (QFontDatabase::styles(family).contains(u("Bold")) && lv::app::to_gbk(family).size() <= 31) {
+      face = family;
+      break;
+    }
+  }
+  QFont chosen(face);
+  chosen.setPointSize(20);
+  chosen.setBold(true);
+  chosen.setUnderline(true);
+  QTimer::singleShot(0, dialog, [&] {
+    dialog->set_current_font(chosen);
+    dialog->set_current_colour(QColor(0, 0, 255));
+    dialog->accept();
+  });
+  reader.choose_font();
+  QFont font = reader.text_view()->font();
+  EXPECT_EQ(font.pointSize(), 20);
+  EXPECT_EQ(font.weight(), QFont::Weight(700));
+  EXPECT_TRUE(font.underline());
+  EXPECT_FALSE(font.strikeOut());
+  EXPECT_EQ(lv::app::text_colour(*reader.text_view()), QColor(0, 0, 255));  // replaces the earlier colour
+
+  // Cancelled: nothing changes, and the next opening offers the last choice.
+  lv::app::FontChoice offered;
+  QTimer::singleShot(0, dialog, [&] {
+    offered = dialog->current();
+    dialog->set_current_colour(QColor(255, 0, 0));
+    dialog->reject();
+  });
+  reader.choose_font();
+  EXPECT_EQ(lv::app::text_colour(*reader.text_view()), QColor(0, 0, 255));
+  EXPECT_EQ(reader.text_view()->font().pointSize(), 20);
+  EXPECT_EQ(offered.colour, QColor(0, 0, 255));
+  EXPECT_EQ(offered.font.pointSize(), 20);
+  EXPECT_EQ(dialog->current().colour, QColor(0, 0, 255));
+}
+
+TEST_F(ReaderWindowTest, FontRecordFallsBackForFacesItCannotHold) {
+  QFont empty_face{QString()};
+  empty_face.setPointSize(12);
+  EXPECT_EQ(lv::app::reader_font_from_choice(empty_face).family(), u("宋体"));
+  QFont long_face(u("An Exceedingly Long Face Name Here"));  // 34 bytes
+  EXPECT_EQ(lv::app::reader_font_from_choice(long_face).family(), u("宋体"));
+  QFont fits(u("WenQuanYi Micro Hei"));
+  fits.setPointSize(14);
+  fits.setItalic(true);
+  fits.setStrikeOut(true);
+  const QFont set = lv::app::reader_font_from_choice(fits);
+  EXPECT_EQ(set.family(), u("WenQuanYi Micro Hei"));
+  EXPECT_EQ(set.pointSize(), 14);
+  EXPECT_TRUE(set.italic());
+  EXPECT_TRUE(set.strikeOut());
+  EXPECT_EQ(set.weight(), QFont::Normal);
+}
+
+TEST_F(ReaderWindowTest, ClosedDuringAChapterDownloadDropsTheWrites) {
+  auto reader = open_loaded();
+  reader->chapter_list()->set_selection(4);
+  server_->set_delay(chapter_path(book_, 4), 400ms);
+  QTimer::singleShot(50, reader.get(), [&] { reader->close(); });
+  reader->show_chapter();
+  EXPECT_EQ(server_->request_count(chapter_path(book_, 4)), 1);
+  EXPECT_EQ(shown(*reader), QString());
+  EXPECT_EQ(reader->title_caption(), "s");
+}
+
+TEST_F(ReaderWindowTest, DestroyedDuringAChapterDownloadEndsQuietly) {
+  auto* reader = open_loaded().release();
+  QPointer<ReaderWindow> alive(reader);
+  reader->chapter_list()->set_selection(4);
+  server_->set_delay(chapter_path(book_, 4), 400ms);
+  QTimer::singleShot(50, qApp, [reader] { delete reader; });
+  reader->show_chapter();
+  EXPECT_TRUE(alive.isNull());
+  EXPECT_EQ(server_->request_count(chapter_path(book_, 4)), 1);
+}
+
+TEST_F(ReaderWindowTest, ClosedDuringTheListLoadTakesNoLateWrite) {
+  state_.set_current_book_title("old");
+  server_->set_delay(SampleSite::book_path(book_), 300ms);
+  auto reader = std::make_unique<ReaderWindow>(context_);
+  reader->show();
+  const std::weak_ptr<const void> loading = reader->chapter_load_running();
+  ASSERT_FALSE(loading.expired());
+  reader->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return loading.expired(); }, kWait));
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(server_->request_count(SampleSite::book_path(book_)), 1);
+  EXPECT_EQ(reader->chapter_list()->count(), 0);
+  EXPECT_EQ(state_.current_book_title(), "old");  // the worker stopped before it
+}
+
+TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
+  const int book = site().find_long_book(1000);
+  ASSERT_NE(book, 0);
+  address_ = address_of(book);
+  auto reader = std::make_unique<ReaderWindow>(context_);
+  const std::weak_ptr<const void> loading = reader->chapter_load_running();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reader->chapter_list()->count() > 0; }, kWait));
+  reader.reset();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return loading.expired(); }, kWait));
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  SUCCEED();
+}
+
+TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilClosed) {
+  bool was_modal = false;
+  QTimer::singleShot(0, qApp, [&] {
+    auto* reader = qobject_cast<ReaderWindow*>(QApplication::activeModalWidget());
+    ASSERT_NE(reader, nullptr);
+    was_modal = reader->isModal();
+    reader->close();
+  });
+  lv::app::open_reader(context_);
+  EXPECT_TRUE(was_modal);
+}
+
+}  // namespace
