@@ -29,38 +29,6 @@ std::optional<int> maybe_int(FuzzedDataProvider& in, int lo, int hi) {
   return in.ConsumeIntegralInRange(lo, hi);
 }
 
-// The trim written as its three steps, with no shortcuts.
-Text ref_trim(std::string_view t) {
-  std::size_t i = 0;
-  auto blank_at = [&](std::size_t p) {
-    return t[p] == ' ' || (static_cast<unsigned char>(t[p]) == 0xA1 && p + 1 < t.size() &&
-                           static_cast<unsigned char>(t[p + 1]) == 0xA1);
-  };
-  while (i < t.size() && blank_at(i)) i += t[i] == ' ' ? 1 : 2;
-  const std::size_t begin = i;
-  std::size_t end = t.size();
-  std::optional<std::size_t> run;
-  while (i < t.size()) {
-    if (blank_at(i)) {
-      if (!run) run = i;
-    } else {
-      run.reset();
-    }
-    if (static_cast<unsigned char>(t[i]) >= 0x80) {
-      if (i + 1 == t.size()) {
-        end = i;
-        run.reset();
-        break;
-      }
-      i += 2;
-    } else {
-      i += 1;
-    }
-  }
-  if (run) end = *run;
-  return Text(t.substr(begin, end - begin));
-}
-
 lv::scrape::ResultList ref_extract_all(std::string_view text, std::string_view start,
                                        std::string_view end, const lv::scrape::ExtractOptions& o) {
   lv::scrape::ResultList out;
@@ -75,7 +43,7 @@ lv::scrape::ResultList ref_extract_all(std::string_view text, std::string_view s
     if (p2 < 1 || p2 <= previous_end) break;
     previous_end = p2;
     const bool inside = s >= 1 && s <= static_cast<int>(text.size()) && p2 > s;
-    Text item = inside ? ref_trim(text.substr(static_cast<std::size_t>(s - 1),
+    Text item = inside ? lv::test::ref_trim(text.substr(static_cast<std::size_t>(s - 1),
                                               static_cast<std::size_t>(p2 - s)))
                        : Text();
     if (item.empty()) break;
@@ -128,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(replace_text(text, start_marker, replacement, start, count, flag) ==
             lv::test::ref_replace_text(text, start_marker, replacement, start, count, flag),
         "replace_text");
-  check(trim_both(text) == ref_trim(text), "trim_both");
+  check(trim_both(text) == lv::test::ref_trim(text), "trim_both");
 
   lv::scrape::ResultList results{"stale"};
   const int n = lv::scrape::extract_all_between(text, start_marker, end_marker, results, options);

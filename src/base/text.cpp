@@ -157,45 +157,7 @@ Text replace_text(std::string_view text, std::string_view sought, std::string_vi
   return out;
 }
 
-Text trim_both(std::string_view text) {
-  const std::size_t size = text.size();
-  auto full_width_space = [&](std::size_t i) {
-    return byte_at(text, i) == 0xA1 && i + 1 < size && byte_at(text, i + 1) == 0xA1;
-  };
-  std::size_t begin = 0;
-  while (begin < size) {
-    if (byte_at(text, begin) == 0x20) {
-      ++begin;
-    } else if (full_width_space(begin)) {
-      begin += 2;
-    } else {
-      break;
-    }
-  }
-  std::size_t end = size;
-  std::size_t blanks = detail::npos;  // where the latest run of blanks began
-  std::size_t i = begin;
-  while (i < size) {
-    const Byte c = byte_at(text, i);
-    if (c == 0x20 || full_width_space(i)) {
-      if (blanks == detail::npos) blanks = i;
-    } else {
-      blanks = detail::npos;
-    }
-    if (is_lead(c)) {
-      if (i + 1 == size) {
-        end = i;  // a broken character at the end is cut off
-        blanks = detail::npos;
-        break;
-      }
-      i += 2;
-    } else {
-      i += 1;
-    }
-  }
-  if (blanks != detail::npos) end = blanks;
-  return Text(text.substr(begin, end - begin));
-}
+Text trim_both(std::string_view text) { return Text(detail::trim_view(text)); }
 
 Text to_upper(std::string_view text) { return map_letters(text, 'a', 'z', -32); }
 Text to_lower(std::string_view text) { return map_letters(text, 'A', 'Z', 32); }

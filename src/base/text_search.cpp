@@ -148,6 +148,74 @@ std::size_t search(std::string_view text, std::string_view sought, std::size_t f
   return search_exact(base, size, needle, m, from);
 }
 
+namespace {
+
+inline bool has_byte(std::uint64_t word, Byte b) {
+  const std::uint64_t x = word ^ (0x0101010101010101ULL * b);
+  return ((x - 0x0101010101010101ULL) & ~x & kHighBits) != 0;
+}
+
+}  // namespace
+
+std::string_view trim_view(std::string_view text) {
+  const auto* t = reinterpret_cast<const Byte*>(text.data());
+  const std::size_t size = text.size();
+  auto full_width_space = [&](std::size_t i) { return t[i] == 0xA1 && i + 1 < size && t[i + 1] == 0xA1; };
+  std::size_t begin = 0;
+  while (begin < size) {
+    if (t[begin] == 0x20) {
+      ++begin;
+    } else if (full_width_space(begin)) {
+      begin += 2;
+    } else {
+      break;
+    }
+  }
+  std::size_t end = size;
+  std::size_t blanks = npos;  // where the latest run of blanks began
+  std::size_t i = begin;
+  while (i < size) {
+    if constexpr (std::endian::native == std::endian::little) {
+      if (size - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, t + i, 8);
+        if (!has_byte(word, 0x20) && !has_byte(word, 0xA1)) {
+          // No character that starts in these eight bytes is a blank; step
+          // to the first boundary after them (see boundary_from).
+          blanks = npos;
+          const std::uint64_t singles = ~word & kHighBits;
+          const std::size_t next =
+              singles == 0 ? i + 8 : i + 8 + ((7 - (63 - std::countl_zero(singles)) / 8) & 1);
+          if (next > size) {  // a lead byte at the very end has no partner
+            end = size - 1;
+            break;
+          }
+          i = next;
+          continue;
+        }
+      }
+    }
+    const Byte c = t[i];
+    if (c == 0x20 || full_width_space(i)) {
+      if (blanks == npos) blanks = i;
+    } else {
+      blanks = npos;
+    }
+    if (c >= 0x80) {
+      if (i + 1 == size) {
+        end = i;  // a broken character at the end is cut off
+        blanks = npos;
+        break;
+      }
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
+  if (blanks != npos) end = blanks;
+  return text.substr(begin, end - begin);
+}
+
 bool on_boundary(std::string_view text, std::size_t from, std::size_t pos) {
   if (pos < from || pos > text.size()) return false;
   const auto* base = reinterpret_cast<const Byte*>(text.data());

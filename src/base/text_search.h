@@ -17,4 +17,7 @@ std::size_t search(std::string_view text, std::string_view sought, std::size_t f
 // Whether `pos` is a character boundary of the walk that starts at `from`.
 bool on_boundary(std::string_view text, std::size_t from, std::size_t pos);
 
+// The part of `text` that trim_both keeps, without copying it.
+std::string_view trim_view(std::string_view text);
+
 }  // namespace lv::base::detail

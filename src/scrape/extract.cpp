@@ -1,6 +1,7 @@
 #include "scrape/extract.h"
 
 #include "base/code_page.h"
+#include "base/text_search.h"
 
 namespace lv::scrape {
 
@@ -28,7 +29,10 @@ int extract_all_between(std::string_view text, std::string_view start_marker,
     // the previous one ends the extraction.
     if (p2 <= previous_end) break;
     previous_end = p2;
-    Text item = lv::base::trim_both(text_middle(text, s, p2 - s));
+    if (p2 <= s) break;  // an empty end marker matches at 1: the item is empty
+    // The bytes from s up to p2, trimmed, without copying them twice.
+    const std::string_view item = lv::base::detail::trim_view(
+        text.substr(static_cast<std::size_t>(s - 1), static_cast<std::size_t>(p2 - s)));
     if (item.empty()) break;
     if (options.max_length != 0 && text_length(item) > options.max_length) break;
 

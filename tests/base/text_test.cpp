@@ -82,7 +82,7 @@ TEST(FindText, CaseFoldingCoversAsciiLettersOnly) {
 
 TEST(FindText, AgreesWithTheCharacterWalkOnRandomTexts) {
   // A small alphabet of ASCII, lead and letter bytes makes boundary cases common.
-  const unsigned char alphabet[] = {'a', 'A', 'b', '<', ' ', 0xA1, 0xB0, 0x41, 0xE3, 0x80};
+  const unsigned char alphabet[] = {'a', 'A', 'b', '<', ' ', ' ', 0xA1, 0xA1, 0xB0, 0x41, 0xE3, 0x80};
   std::mt19937 rng(12345);
   auto random_text = [&](std::size_t max_length) {
     std::string s(rng() % (max_length + 1), '\0');
@@ -96,6 +96,7 @@ TEST(FindText, AgreesWithTheCharacterWalkOnRandomTexts) {
     const bool fold = rng() % 2 == 0;
     ASSERT_EQ(find_text(text, sought, start, fold), lv::test::ref_find_text(text, sought, start, fold))
         << "round " << round;
+    ASSERT_EQ(trim_both(text), lv::test::ref_trim(text)) << "round " << round;
     ASSERT_EQ(replace_text(text, sought, "#", start, std::nullopt, !fold),
               lv::test::ref_replace_text(text, sought, "#", start, std::nullopt, !fold))
         << "round " << round;
@@ -151,6 +152,18 @@ TEST(TrimBoth, RemovesSpacesAndFullWidthSpacesOnly) {
   EXPECT_EQ(trim_both(bytes({'x', 0xB0, 0x20})), bytes({'x', 0xB0, 0x20}));
   // a broken character at the end is cut off
   EXPECT_EQ(trim_both(bytes({'a', 'b', 0xB0})), "ab");
+}
+
+TEST(TrimBoth, LongTextsKeepTheirCharacterBoundaries) {
+  EXPECT_EQ(trim_both("abcdefg\xB0"), "abcdefg");
+  EXPECT_EQ(trim_both("  abcdefghijk  "), "abcdefghijk");
+  EXPECT_EQ(trim_both("\xB0" "abcdefgh "), "\xB0" "abcdefgh");
+  std::string chinese;
+  for (int i = 0; i < 9; ++i) chinese += "\xC4\xE3";  // 你
+  EXPECT_EQ(trim_both(chinese + "\xA1\xA1 \xA1\xA1"), chinese);
+  EXPECT_EQ(trim_both(chinese + "\xB0"), chinese);
+  EXPECT_EQ(trim_both("x" + chinese + " "), "x" + chinese);
+  EXPECT_EQ(trim_both(chinese + "\xB0 "), chinese + "\xB0 ");  // the space is a trail byte
 }
 
 TEST(CaseMapping, LeavesDoubleByteCharactersAlone) {

@@ -72,4 +72,36 @@ inline std::string ref_replace_text(std::string_view text, std::string_view soug
   return out;
 }
 
+// The trim written as its three steps, with no shortcuts.
+inline std::string ref_trim(std::string_view t) {
+  std::size_t i = 0;
+  auto blank_at = [&](std::size_t p) {
+    return t[p] == ' ' || (static_cast<unsigned char>(t[p]) == 0xA1 && p + 1 < t.size() &&
+                           static_cast<unsigned char>(t[p + 1]) == 0xA1);
+  };
+  while (i < t.size() && blank_at(i)) i += t[i] == ' ' ? 1 : 2;
+  const std::size_t begin = i;
+  std::size_t end = t.size();
+  std::optional<std::size_t> run;
+  while (i < t.size()) {
+    if (blank_at(i)) {
+      if (!run) run = i;
+    } else {
+      run.reset();
+    }
+    if (static_cast<unsigned char>(t[i]) >= 0x80) {
+      if (i + 1 == t.size()) {
+        end = i;
+        run.reset();
+        break;
+      }
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
+  if (run) end = *run;
+  return std::string(t.substr(begin, end - begin));
+}
+
 }  // namespace lv::test
