@@ -45,20 +45,30 @@ Iconv open_gbk(bool towards_gbk, const char* unicode) {
   return Iconv("ASCII", "ASCII");
 }
 
-// Descriptors are not safe to share between threads; each thread keeps its own.
-Iconv& converter(int which) {
-  thread_local Iconv from_gbk_utf8 = open_gbk(false, "UTF-8");
-  thread_local Iconv to_gbk_utf8 = open_gbk(true, "UTF-8");
-  thread_local Iconv from_gbk_utf16 = open_gbk(false, "UTF-16LE");
-  thread_local Iconv to_gbk_utf16 = open_gbk(true, "UTF-16LE");
+enum Direction { kGbkToUtf8, kUtf8ToGbk, kGbkToUtf16, kUtf16ToGbk };
+
+// Descriptors are not safe to share between threads; each thread opens its
+// own, and only the directions it uses.
+Iconv& converter(Direction which) {
   switch (which) {
-    case 0: return from_gbk_utf8;
-    case 1: return to_gbk_utf8;
-    case 2: return from_gbk_utf16;
-    default: return to_gbk_utf16;
+    case kGbkToUtf8: {
+      thread_local Iconv cd = open_gbk(false, "UTF-8");
+      return cd;
+    }
+    case kUtf8ToGbk: {
+      thread_local Iconv cd = open_gbk(true, "UTF-8");
+      return cd;
+    }
+    case kGbkToUtf16: {
+      thread_local Iconv cd = open_gbk(false, "UTF-16LE");
+      return cd;
+    }
+    default: {
+      thread_local Iconv cd = open_gbk(true, "UTF-16LE");
+      return cd;
+    }
   }
 }
-enum Direction { kGbkToUtf8 = 0, kUtf8ToGbk = 1, kGbkToUtf16 = 2, kUtf16ToGbk = 3 };
 
 // Runs iconv over the whole input. Where it stops at an invalid or
 // unconvertible sequence, `skip` says how many input bytes to step over and

@@ -85,6 +85,10 @@ void set_runtime_error_presenter(std::function<void(const Text&, const Text&)> p
 void report_runtime_error(int code) { report_runtime_error(code, runtime_error_message(code)); }
 
 void report_runtime_error(int code, std::string_view message) {
+  // A failure inside the box's own code ends the program without a second box.
+  thread_local bool reporting = false;
+  if (reporting) end_program(-1);
+  reporting = true;
   // One stop at a time: a second thread that fails meanwhile waits here
   // until the process is gone.
   static std::mutex stopping;

@@ -142,7 +142,7 @@ std::size_t search(std::string_view text, std::string_view sought, std::size_t f
   const auto* needle = reinterpret_cast<const Byte*>(sought.data());
   if (fold_case) {
     bool has_letter = false;
-    for (Byte c : sought) has_letter = has_letter || is_letter(c);
+    for (char c : sought) has_letter = has_letter || is_letter(static_cast<Byte>(c));
     if (has_letter) return search_folded(base, size, needle, m, from);
   }
   return search_exact(base, size, needle, m, from);

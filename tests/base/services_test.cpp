@@ -120,6 +120,18 @@ TEST_F(RuntimeErrorDeathTest, WithoutAPresenterTheTextGoesToStandardError) {
   EXPECT_EXIT(report_runtime_error(6), ::testing::ExitedWithCode(255), "错误.*调用DLL命令后发现堆栈错误");
 }
 
+TEST_F(RuntimeErrorDeathTest, AFailureInsideThePresenterStillEnds) {
+  EXPECT_EXIT(
+      {
+        set_runtime_error_presenter([](const Text&, const Text&) {
+          std::fputs("presenting\n", stderr);
+          report_runtime_error(4);
+        });
+        report_runtime_error(1);
+      },
+      ::testing::ExitedWithCode(255), "presenting\n$");
+}
+
 TEST_F(RuntimeErrorDeathTest, EndProgramRunsCleanupsOnce) {
   EXPECT_EXIT(
       {
