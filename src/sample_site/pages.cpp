@@ -184,7 +184,7 @@ std::string short_date(int days_back) {
   constexpr long kSiteDay = 17870;  // 2018-12-05
   int y = 0, m = 0, d = 0;
   civil_from_days(kSiteDay - days_back, y, m, d);
-  char buf[16];
+  char buf[40];
   std::snprintf(buf, sizeof buf, "%02d-%02d-%02d", y % 100, m, d);
   return buf;
 }

@@ -2,7 +2,7 @@
 // The sample site over HTTP on a local port, with switches that tests use to
 // provoke what a real server does: gzip bodies, UTF-8 pages, slow answers and
 // failures. Every switch and counter is safe to use from any thread while the
-// server runs.
+// server runs; start() and stop() belong to the thread that owns the server.
 #include <chrono>
 #include <map>
 #include <memory>
