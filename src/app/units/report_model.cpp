@@ -47,7 +47,9 @@ void ReportModel::append_rows(std::vector<std::vector<lv::base::Text>>&& rows) {
   const int first = rows_;
   const int last = rows_ + static_cast<int>(rows.size()) - 1;
   beginInsertRows({}, first, last);
-  cells_.reserve(cells_.size() + rows.size() * static_cast<std::size_t>(columns_));
+  const std::size_t needed = cells_.size() + rows.size() * static_cast<std::size_t>(columns_);
+  // Grow geometrically: an exact reserve per batch would copy every row again.
+  if (needed > cells_.capacity()) cells_.reserve(std::max(needed, cells_.capacity() * 2));
   for (auto& row : rows) {
     for (int column = 0; column < columns_; ++column) {
       const auto c = static_cast<std::size_t>(column);

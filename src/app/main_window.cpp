@@ -1,0 +1,208 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/gbk_qstring.h"
+#include "app/services.h"
+#include "app/ui_thread.h"
+#include "app/units/popup_menu.h"
+#include "app/units/report_list.h"
+#include "app/worker.h"
+#include "base/code_page.h"
+#include "base/convert.h"
+#include "routines/site.h"
+
+namespace lv::app {
+
+namespace {
+
+constexpr int kCountPeriodMs = 100;
+
+QPushButton* make_button(QWidget* parent, const QString& name, const QString& caption, QRect where) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setGeometry(where);
+  return button;
+}
+
+QLabel* make_label(QWidget* parent, const QString& name, const QString& caption, QRect where) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->setGeometry(where);
+  label->setFocusPolicy(Qt::NoFocus);
+  return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      context_(context),
+      last_page_(lv::routines::kListingPageCount) {
+  build();
+}
+
+MainWindow::~MainWindow() {
+  // A collection still running ends at its next page; its late rows find no
+  // window and are dropped.
+  if (running_) running_->stop = true;
+}
+
+void MainWindow::build() {
+  setWindowTitle(QStringLiteral("LorevaneV1.0.2.0"));
+  setFixedSize(kClientWidth, kClientHeight);
+  QFont small = font();
+  small.setPixelSize(12);
+  setFont(small);
+
+  // Created first so that the buttons it overlaps stay on top of it.
+  make_label(this, QStringLiteral("标签3"), QStringLiteral("*（不需要输入《书名号》），例：“剑破仙惊”"),
+             QRect(320, 2, 336, 24));
+
+  book_list_ = new ReportList({{QStringLiteral("id"), 50},
+                               {QStringLiteral("书名"), 100},
+                               {QStringLiteral("最新章节"), 150},
+                               {QStringLiteral("地址"), 200},
+                               {QStringLiteral("类别"), 56}},
+                              this);
+  book_list_->setObjectName(QStringLiteral("超级列表框1"));
+  book_list_->setGeometry(0, 48, 560, 248);
+
+  count_label_ = make_label(this, QStringLiteral("标签1"), QString(), QRect(4, 32, 560, 16));
+  make_label(this, QStringLiteral("标签2"), QStringLiteral("搜索书名："), QRect(8, 2, 64, 24));
+
+  search_box_ = new QLineEdit(this);
+  search_box_->setObjectName(QStringLiteral("编辑框1"));
+  search_box_->setGeometry(72, 3, 160, 20);
+
+  auto* search_button = make_button(this, QStringLiteral("按钮5"), QStringLiteral("搜索"), QRect(240, 0, 72, 24));
+  make_button(this, QStringLiteral("按钮6"), QStringLiteral("采集规则"), QRect(584, 0, 64, 24));
+  auto* start_button = make_button(this, QStringLiteral("按钮1"), QStringLiteral("开始采集"), QRect(568, 56, 80, 32));
+  auto* info_button = make_button(this, QStringLiteral("按钮2"), QStringLiteral("查看信息"), QRect(568, 112, 80, 32));
+  auto* stop_button = make_button(this, QStringLiteral("按钮3"), QStringLiteral("结束采集"), QRect(568, 168, 80, 32));
+  auto* read_button = make_button(this, QStringLiteral("按钮4"), QStringLiteral("阅读此书"), QRect(568, 224, 80, 32));
+
+  QLabel* credit = make_label(this, QStringLiteral("标签4"), QStringLiteral("仅供学习交流\n请支持正版"),
+                              QRect(568, 264, 80, 32));
+  credit->setWordWrap(true);
+  QPalette red = credit->palette();
+  red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
+  credit->setPalette(red);
+
+  count_timer_ = new QTimer(this);
+  count_timer_->setObjectName(QStringLiteral("时钟1"));
+  count_timer_->setInterval(kCountPeriodMs);
+  connect(count_timer_, &QTimer::timeout, this, &MainWindow::refresh_count_label);
+  count_timer_->start();
+
+  book_menu_.setTitle(QStringLiteral("a"));
+  book_menu_.setObjectName(QStringLiteral("a"));
+  QAction* read_item = book_menu_.addAction(QStringLiteral("阅读"));
+  QAction* info_item = book_menu_.addAction(QStringLiteral("小说信息"));
+
+  connect(search_button, &QPushButton::clicked, this, [this] { search_title(); });
+  connect(start_button, &QPushButton::clicked, this, [this] { start_collection(); });
+  connect(stop_button, &QPushButton::clicked, this, &MainWindow::stop_collection);
+  connect(info_button, &QPushButton::clicked, this, &MainWindow::show_book_info);
+  connect(read_button, &QPushButton::clicked, this, &MainWindow::open_reader);
+  connect(info_item, &QAction::triggered, this, &MainWindow::show_book_info);
+  connect(read_item, &QAction::triggered, this, &MainWindow::open_reader);
+  connect(book_list_, &ReportList::context_menu_requested, this, [this] { popup_menu(*this, book_menu_); });
+}
+
+void MainWindow::set_page_range(int first, int last) {
+  first_page_ = first;
+  last_page_ = last;
+}
+
+bool MainWindow::start_collection() {
+  // One collection at a time: a second one would interleave its pages with
+  // the first and number the same books twice.
+  if (running_ || context_.state == nullptr) return false;
+  auto run = std::make_shared<Run>();
+  // Read only on the window thread, where the window may be gone by then.
+  auto window = std::make_shared<const QPointer<MainWindow>>(this);
+  lv::routines::CollectionOptions options{context_.site_host, first_page_, last_page_, &run->stop};
+  lv::routines::SharedState* state = context_.state;
+  QObject* app = QCoreApplication::instance();
+
+  running_ = run;
+  const bool started = start_worker([options, run, window, state, app] {
+    lv::routines::collect_category(options, *state, [window, app](std::vector<lv::routines::BookRecord>&& rows) {
+      auto batch = std::make_shared<std::vector<lv::routines::BookRecord>>(std::move(rows));
+      post_to(app, [window, batch] {
+        if (*window) (*window)->add_rows(std::move(*batch));
+      });
+    });
+    post_to(app, [window, run] {
+      if (*window) (*window)->collection_ended(run);
+    });
+  });
+  if (!started) running_.reset();
+  return started;
+}
+
+void MainWindow::stop_collection() {
+  if (running_) running_->stop = true;
+}
+
+void MainWindow::add_rows(std::vector<lv::routines::BookRecord>&& rows) {
+  if (rows.empty()) return;
+  book_list_->append_rows(std::move(rows));
+  emit rows_added(book_list_->list_view_row_count());
+}
+
+void MainWindow::collection_ended(const std::shared_ptr<Run>& run) {
+  if (running_ != run) return;
+  running_.reset();
+  emit collection_finished();
+}
+
+void MainWindow::refresh_count_label() {
+  const int rows = book_list_->list_view_row_count();
+  static const lv::base::Text before = lv::base::gbk("当前共找到：");
+  static const lv::base::Text after = lv::base::gbk("部小说。");
+  count_label_->setText(to_qstring(before + lv::base::to_text(rows) + after));
+  if (tick_observer_) tick_observer_(rows);
+}
+
+int MainWindow::search_title() {
+  static const lv::base::Text open_mark = lv::base::gbk("《");
+  static const lv::base::Text close_mark = lv::base::gbk("》");
+  const lv::base::Text sought = open_mark + to_gbk(search_box_->text()) + close_mark;
+  // Every row is searched, the first one included.
+  const int row = book_list_->list_view_find_row(sought, 0, true, 1);
+  if (row >= 0) {
+    book_list_->select_row(row);
+  } else {
+    QApplication::beep();
+  }
+  book_list_->setFocus(Qt::OtherFocusReason);
+  return row;
+}
+
+void MainWindow::show_book_info() {
+  if (context_.show_book_info) context_.show_book_info();
+}
+
+void MainWindow::open_reader() {
+  if (context_.open_reader) context_.open_reader();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (close_action_) {
+    event->accept();
+    close_action_();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace lv::app

@@ -1,0 +1,100 @@
+#pragma once
+// The main window: the book list that the category collection fills, the
+// title search, the book count and the ways to a book's information and to
+// the reader.
+#include <QMenu>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/app_context.h"
+#include "routines/collect_category.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace lv::app {
+
+class ReportList;
+
+class MainWindow final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The window's client size: the outer 673 x 334 less a fixed frame with a
+  // title band.
+  static constexpr int kClientWidth = 667;
+  static constexpr int kClientHeight = 305;
+
+  // `context.state` must outlive every collection this window starts.
+  explicit MainWindow(AppContext& context, QWidget* parent = nullptr);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // "开始采集": starts the collection on a worker. Nothing happens while one
+  // runs; the next one continues the book ids. False when none was started.
+  bool start_collection();
+  // "结束采集": the running collection stops before its next listing page;
+  // the rows it added stay.
+  void stop_collection();
+  bool collection_running() const { return running_ != nullptr; }
+
+  // "搜索": selects the first row whose title is 《text》 and scrolls to it;
+  // gives the focus to the book list. Returns the row, or -1.
+  int search_title();
+
+  // Count label tick.
+  void refresh_count_label();
+
+  // What closing the window does (the program ends); without one the window
+  // just closes.
+  void set_close_action(std::function<void()> action) { close_action_ = std::move(action); }
+  // The listing pages a collection walks (1 to 146 unless changed).
+  void set_page_range(int first, int last);
+  // Called on every count-label tick with the row count.
+  void set_tick_observer(std::function<void(int rows)> observer) { tick_observer_ = std::move(observer); }
+
+  ReportList& book_list() const { return *book_list_; }
+  QLineEdit& search_box() const { return *search_box_; }
+  QLabel& count_label() const { return *count_label_; }
+  QMenu& book_menu() { return book_menu_; }
+
+ signals:
+  // A batch of rows reached the book list; `total` is the new row count.
+  void rows_added(int total);
+  void collection_finished();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Run {
+    std::atomic_bool stop{false};
+  };
+
+  void build();
+  void add_rows(std::vector<lv::routines::BookRecord>&& rows);
+  void collection_ended(const std::shared_ptr<Run>& run);
+  void show_book_info();
+  void open_reader();
+
+  AppContext& context_;
+  int first_page_ = 1;
+  int last_page_ = 146;
+  std::shared_ptr<Run> running_;
+  std::function<void()> close_action_;
+  std::function<void(int)> tick_observer_;
+
+  ReportList* book_list_ = nullptr;
+  QLabel* count_label_ = nullptr;
+  QLineEdit* search_box_ = nullptr;
+  QTimer* count_timer_ = nullptr;
+  QMenu book_menu_;
+};
+
+}  // namespace lv::app
