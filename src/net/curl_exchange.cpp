@@ -77,6 +77,14 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
   auto& ex = *static_cast<Exchange*>(user);
   const size_t n = size * count;
   touch(ex);
+  if (ex.body.empty()) {
+    // Room for the announced length at once (never beyond the cap): large
+    // bodies would otherwise be copied over and over as they grow.
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(ex.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK && announced > 0) {
+      ex.body.reserve(std::min(static_cast<std::size_t>(announced), ex.max_body));
+    }
+  }
   const size_t room = ex.max_body - std::min(ex.max_body, ex.body.size());
   if (n > room) {
     ex.body.append(data, room);
@@ -159,6 +167,7 @@ void set_common_options(CURL* easy, std::chrono::milliseconds connect_timeout, b
 }
 
 void collect_into(CURL* easy, Exchange& exchange) {
+  exchange.easy = easy;
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, &exchange);
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);

@@ -45,6 +45,7 @@ class HeaderList final {
 struct Exchange {
   explicit Exchange(std::size_t max_body_bytes) : max_body(max_body_bytes) {}
   std::size_t max_body;
+  CURL* easy = nullptr;      // set by collect_into
   std::string header_block;  // status line and header lines, CR LF ended, blank line last
   std::string body;
   bool responded = false;    // a status line arrived

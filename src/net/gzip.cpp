@@ -119,6 +119,16 @@ InflateEnd inflate_into(Inflater& inflater, std::string_view in, std::size_t& po
   }
 }
 
+// Growing a large output step by step costs more than inflating it, so room
+// is made once from the last member's length field. The field is only a hint:
+// it is bounded by the output limit and by deflate's best ratio (1032:1).
+void reserve_for(std::string& out, std::string_view in, std::size_t max_output) {
+  if (in.size() < kFixedHeader + 8) return;
+  constexpr std::size_t kBestRatio = 1032;
+  const std::size_t hint = read_le32(in, in.size() - 4);
+  out.reserve(std::min({hint, max_output, in.size() * kBestRatio}));
+}
+
 }  // namespace
 
 std::string gzip_decode(std::string_view input, std::size_t max_output) {
@@ -128,6 +138,7 @@ std::string gzip_decode(std::string_view input, std::size_t max_output) {
   std::string out;
   Inflater inflater(-MAX_WBITS);
   if (!inflater.ok()) return out;
+  reserve_for(out, input, max_output);
   std::size_t pos = 0;
   for (;;) {
     if (!skip_header(input, pos)) return out;

@@ -59,6 +59,15 @@ TEST_F(DownloadRequestTest, CallerLinesReplaceFixedOnesOnlyWhenSpelledExactly) {
   EXPECT_EQ(only_request(), head("GET /b HTTP/1.1") + r.headers + kDownloadAgentLine + kLanguageLine + "\r\n");
 }
 
+TEST_F(DownloadRequestTest, CallerLineWithAnEmptyValueIsStillSent) {
+  DownloadRequest r;
+  r.url = server.url("/e");
+  r.headers = "X-Empty:\r\nX-Next: 1\r\n";
+  EXPECT_EQ(download_text(r), "ok");
+  EXPECT_EQ(only_request(), head("GET /e HTTP/1.1") + r.headers + kDownloadAgentLine + kAcceptLine +
+                                referer(r.url) + kLanguageLine + "\r\n");
+}
+
 TEST_F(DownloadRequestTest, CompressionRequestAddsTheEncodingLine) {
   DownloadRequest r;
   r.url = server.url("/c");
