@@ -73,7 +73,9 @@ BookInfoWindow::BookInfoWindow(AppContext& context, QWidget* parent)
   more_label_->setPalette(red);
   synopsis_label_->installEventFilter(this);
   more_label_->installEventFilter(this);
-  // 标签6 lies over the lower right corner of 标签5 and is the one to catch presses.
+  // 标签6 lies over the lower right corner of 标签5: it paints its own
+  // background there and is the one to catch presses.
+  more_label_->setAutoFillBackground(true);
   more_label_->raise();
 
   read_button_ = make_button(this, "按钮1", {13, 168, 80, 32}, "阅读本书");

@@ -58,10 +58,4 @@ TEST(PictureFormat, PcxNeedsVersionEncodingAndDepth) {
   EXPECT_EQ(detect(raw({0x0B, 5, 1, 8, 0, 0})), PictureFormat::none);
 }
 
-TEST(PictureFormat, NamesMatchImageReaders) {
-  EXPECT_EQ(lv::base::picture_format_name(PictureFormat::cursor), "CUR");
-  EXPECT_EQ(lv::base::picture_format_name(PictureFormat::jpeg), "JPEG");
-  EXPECT_EQ(lv::base::picture_format_name(PictureFormat::none), "");
-}
-
 }  // namespace
