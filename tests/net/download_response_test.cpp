@@ -155,8 +155,8 @@ TEST(DownloadCookies, SetCookieValuesAreJoinedAndSentOnLaterRequests) {
 }
 
 TEST(DownloadLimits, BodyStopsAtTheCap) {
-  const std::size_t size = kMaxBodyBytes + (1u << 20);
-  RawServer server([size](const std::string&, RawConnection& c) {
+  constexpr std::size_t size = kMaxBodyBytes + (1u << 20);
+  RawServer server([](const std::string&, RawConnection& c) {
     std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n";
     if (!c.send(head)) return;
     const std::string block(1u << 20, 'b');

@@ -69,6 +69,14 @@ TEST_F(DownloadWaitTest, RefusedConnectionGivesEmptyResults) {
   EXPECT_TRUE(lv::net::download_bytes("http://127.0.0.1:" + std::to_string(port) + "/").empty());
 }
 
+TEST_F(DownloadWaitTest, FailedSecureHandshakeGivesEmptyResults) {
+  shorten(milliseconds(500), milliseconds(60000));
+  // A plain server never answers the secure greeting.
+  RawServer server([](const std::string&, RawConnection&) {});
+  EXPECT_EQ(download_text("https://" + server.host() + "/"), "");
+  EXPECT_EQ(server.request_count(), 0u);
+}
+
 TEST_F(DownloadWaitTest, GivenUpWaitDropsTheLateAnswer) {
   shorten(milliseconds(20000), milliseconds(200));
   std::atomic<bool> caller_gone{false};
