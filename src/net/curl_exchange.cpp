@@ -25,6 +25,17 @@ void unlock_share(CURL*, curl_lock_data data, void* user) {
   static_cast<Share*>(user)->locks[static_cast<std::size_t>(data)].unlock();
 }
 
+// Never freed, like the store: a transfer may read it while the process ends.
+struct TrustedCertificates {
+  std::mutex mutex;
+  std::string pem_file;
+};
+
+TrustedCertificates& trusted_certificates() {
+  static auto* trusted = new TrustedCertificates;
+  return *trusted;
+}
+
 Share& shared_store() {
   static Share* share = [] {
     curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -118,6 +129,12 @@ struct MultiDeleter {
 
 }  // namespace
 
+void set_trusted_certificates(const std::string& pem_file) {
+  TrustedCertificates& trusted = trusted_certificates();
+  std::lock_guard lock(trusted.mutex);
+  trusted.pem_file = pem_file;
+}
+
 EasyHandle make_easy() {
   shared_store();
   return EasyHandle(curl_easy_init());
@@ -159,6 +176,11 @@ void set_common_options(CURL* easy, std::chrono::milliseconds connect_timeout, b
   curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  {
+    TrustedCertificates& trusted = trusted_certificates();
+    std::lock_guard lock(trusted.mutex);
+    if (!trusted.pem_file.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, trusted.pem_file.c_str());
+  }
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_timeout.count()));
   Share& share = shared_store();
   if (share.handle) curl_easy_setopt(easy, CURLOPT_SHARE, share.handle);

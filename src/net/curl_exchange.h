@@ -61,6 +61,9 @@ struct Exchange {
 // the shared cookie store, and the given connect time-out.
 void set_common_options(CURL* easy, std::chrono::milliseconds connect_timeout, bool use_cookies);
 
+// The certificate file secure transfers trust; empty for the system's store.
+void set_trusted_certificates(const std::string& pem_file);
+
 // Points curl's header, body and progress callbacks at `exchange`.
 void collect_into(CURL* easy, Exchange& exchange);
 

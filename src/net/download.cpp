@@ -8,6 +8,7 @@
 
 #include "base/code_page.h"
 #include "base/text.h"
+#include "net/curl_exchange.h"
 #include "net/download_transfer.h"
 #include "net/event_pump.h"
 #include "net/gzip.h"
@@ -150,6 +151,10 @@ void set_download_timeouts_for_tests(const DownloadTimeouts& timeouts) {
 
 DownloadTimeouts download_timeouts() {
   return {std::chrono::milliseconds(g_transfer_ms.load()), std::chrono::milliseconds(g_wait_ms.load())};
+}
+
+void set_trusted_certificates_for_tests(const std::string& pem_file) {
+  detail::set_trusted_certificates(pem_file);
 }
 
 std::size_t running_downloads() { return g_running.load(); }

@@ -3,6 +3,7 @@
 // own while the caller waits (pumping its events when it has a pump).
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "base/text.h"
 
@@ -47,6 +48,10 @@ struct DownloadTimeouts {
 };
 void set_download_timeouts_for_tests(const DownloadTimeouts& timeouts);
 DownloadTimeouts download_timeouts();
+
+// Certificates that secure transfers trust instead of the system's store;
+// empty restores the system's store. For tests with their own authority.
+void set_trusted_certificates_for_tests(const std::string& pem_file);
 
 // Transfers still running, including those whose caller gave up waiting.
 std::size_t running_downloads();
