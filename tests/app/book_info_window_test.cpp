@@ -175,6 +175,32 @@ TEST_F(BookInfoWindowTest, ShowFillsTheWindowFromTheSelectedBook) {
   EXPECT_FALSE(cover()->pixmap().isNull());
 }
 
+TEST_F(BookInfoWindowTest, LabelsComeBeforeTheCoverAndTheSynopsisAfterIt) {
+  const int id = site().find_book_with_cover(CoverKind::picture);
+  window_->close();  // everything empty
+  server_->set_delay(site().cover_path(id), std::chrono::milliseconds(150));
+  // Seen while the cover is on its way: the first moment the title label is set.
+  bool seen = false;
+  Shown during;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!seen && !label(1)->text().isEmpty()) {
+      seen = true;
+      during = shown();
+    }
+  });
+  poll.start(5);
+  window_->show_book_info();
+  poll.stop();
+  ASSERT_TRUE(seen);
+  EXPECT_NE(during.title, u("[正在加载。。。]"));
+  for (int n = 1; n <= 4; ++n) EXPECT_FALSE(during.labels[n - 1].isEmpty()) << n;
+  EXPECT_TRUE(during.picture.empty());
+  EXPECT_TRUE(during.labels[4].isEmpty());  // the synopsis waits for the cover
+  EXPECT_FALSE(label(5)->text().isEmpty());
+  EXPECT_FALSE(cover()->picture().empty());
+}
+
 TEST_F(BookInfoWindowTest, ShowAndRefreshFillTheWindowIdentically) {
   window_->show_book_info();
   const Shown by_fetch = shown();
