@@ -34,6 +34,8 @@ ColourPanel::ColourPanel(const QString& box_name, const QString& label_name, con
                          QWidget* parent)
     : QGroupBox(QStringLiteral("选择颜色"), parent) {
   setObjectName(box_name);
+  // The panel lies over the text view and must hide what is under it.
+  setAutoFillBackground(true);
   label_ = new QLabel(QStringLiteral("选择颜色："), this);
   label_->setObjectName(label_name);
   label_->setGeometry(24, 32, 72, 24);

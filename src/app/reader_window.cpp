@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/gbk_qstring.h"
 #include "app/reader_appearance.h"

@@ -368,6 +368,27 @@ TEST_F(ReaderWindowTest, CutCopyAndDeleteWorkOnTheSelection) {
   EXPECT_EQ(shown(reader), u("wold"));
 }
 
+TEST_F(ReaderWindowTest, BarShortcutsActAndEditKeysKeepTheirOwnMeaning) {
+  ReaderWindow reader(context_);
+  reader.show();
+  reader.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&reader));
+  QTest::keyClick(reader.text_view(), Qt::Key_F2);
+  EXPECT_TRUE(reader.text_colour_panel()->isVisible());
+  QTest::keyClick(reader.text_view(), Qt::Key_F3);
+  EXPECT_TRUE(reader.background_colour_panel()->isVisible());
+
+  // Ctrl+V pastes at the caret, unlike the menu item.
+  lv::app::set_edit_content(*reader.text_view(), "abc");
+  QTextCursor cursor = reader.text_view()->textCursor();
+  cursor.setPosition(1);
+  reader.text_view()->setTextCursor(cursor);
+  reader.text_view()->setFocus();
+  lv::app::copy_to_clipboard("X");
+  QTest::keyClick(reader.text_view(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(shown(reader), u("aXbc"));
+}
+
 TEST_F(ReaderWindowTest, ColourPanelsSetTheColoursThenHide) {
   ReaderWindow reader(context_);
   reader.show();
