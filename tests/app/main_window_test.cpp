@@ -1,0 +1,261 @@
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "app/gbk_qstring.h"
+#include "app/main_window.h"
+#include "app/units/report_list.h"
+#include "base/code_page.h"
+#include "routines/collect_category.h"
+#include "sample_site/sample_server.h"
+
+namespace lv::app {
+namespace {
+
+using lv::routines::BookRecord;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new lv::site::SampleServer;
+    ASSERT_TRUE(server_->start());
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+
+  void SetUp() override {
+    server_->clear_switches();
+    state.set_book_id_counter("0");
+    context.site_host = server_->site_host();
+    context.state = &state;
+    context.show_book_info = [this] { ++info_calls; };
+    context.open_reader = [this] { ++reader_calls; };
+    window = std::make_unique<MainWindow>(context);
+    window->set_page_range(1, 3);
+  }
+
+  void TearDown() override {
+    // The state must outlive the worker: let a running collection end.
+    window->stop_collection();
+    server_->clear_switches();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->collection_running(); }, 10000));
+  }
+
+  template <typename T>
+  T* control(const char* name) const {
+    return window->findChild<T*>(QString::fromUtf8(name));
+  }
+
+  bool wait_for_end() {
+    return QTest::qWaitFor([this] { return !window->collection_running(); }, 10000);
+  }
+
+  std::vector<BookRecord> expected_rows(int first, int last, int first_id) {
+    lv::routines::SharedState fresh;
+    fresh.set_book_id_counter(std::to_string(first_id - 1));
+    std::vector<BookRecord> rows;
+    lv::routines::collect_category({server_->site_host(), first, last, nullptr}, fresh,
+                                   [&rows](std::vector<BookRecord>&& page) {
+                                     for (auto& row : page) rows.push_back(std::move(row));
+                                   });
+    return rows;
+  }
+
+  std::vector<BookRecord> shown_rows() const {
+    std::vector<BookRecord> rows;
+    const ReportList& list = window->book_list();
+    for (int row = 0; row < list.list_view_row_count(); ++row) {
+      rows.push_back({list.list_view_cell_text(row, 0), list.list_view_cell_text(row, 1),
+                      list.list_view_cell_text(row, 2), list.list_view_cell_text(row, 3),
+                      list.list_view_cell_text(row, 4)});
+    }
+    return rows;
+  }
+
+  static lv::site::SampleServer* server_;
+  lv::routines::SharedState state;
+  AppContext context;
+  std::unique_ptr<MainWindow> window;
+  int info_calls = 0;
+  int reader_calls = 0;
+};
+
+lv::site::SampleServer* MainWindowTest::server_ = nullptr;
+
+TEST_F(MainWindowTest, BuiltFromItsDefinition) {
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("LorevaneV1.0.2.0"));
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+  const struct {
+    const char* name;
+    QRect where;
+    const char* caption;
+  } buttons[] = {{"按钮5", {240, 0, 72, 24}, "搜索"},      {"按钮6", {584, 0, 64, 24}, "采集规则"},
+                 {"按钮1", {568, 56, 80, 32}, "开始采集"}, {"按钮2", {568, 112, 80, 32}, "查看信息"},
+                 {"按钮3", {568, 168, 80, 32}, "结束采集"}, {"按钮4", {568, 224, 80, 32}, "阅读此书"}};
+  for (const auto& b : buttons) {
+    auto* button = control<QPushButton>(b.name);
+    ASSERT_NE(button, nullptr) << b.name;
+    EXPECT_EQ(button->geometry(), b.where) << b.name;
+    EXPECT_EQ(button->text(), QString::fromUtf8(b.caption));
+  }
+  ASSERT_NE(control<QLabel>("标签3"), nullptr);
+  EXPECT_EQ(control<QLabel>("标签3")->text(), QStringLiteral("*（不需要输入《书名号》），例：“剑破仙惊”"));
+  EXPECT_EQ(control<QLabel>("标签2")->text(), QStringLiteral("搜索书名："));
+  EXPECT_EQ(control<QLabel>("标签1")->geometry(), QRect(4, 32, 560, 16));
+  EXPECT_EQ(control<QLabel>("标签4")->geometry(), QRect(568, 264, 80, 32));
+  EXPECT_TRUE(control<QLabel>("标签4")->wordWrap());
+  EXPECT_EQ(control<QLineEdit>("编辑框1")->geometry(), QRect(72, 3, 160, 20));
+  EXPECT_EQ(control<ReportList>("超级列表框1")->geometry(), QRect(0, 48, 560, 248));
+  auto* timer = control<QTimer>("时钟1");
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(timer->interval(), 100);
+  EXPECT_TRUE(timer->isActive());
+  const auto items = window->book_menu().actions();
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_EQ(items[0]->text(), QStringLiteral("阅读"));
+  EXPECT_EQ(items[1]->text(), QStringLiteral("小说信息"));
+}
+
+TEST_F(MainWindowTest, CountLabelTicks) {
+  EXPECT_EQ(window->count_label().text(), QString());
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window->count_label().text().isEmpty(); }, 2000));
+  EXPECT_EQ(window->count_label().text(), QStringLiteral("当前共找到：0部小说。"));
+  window->book_list().append_rows({{"1", "a", "b", "c", "d"}, {"2", "a", "b", "c", "d"}});
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->count_label().text() != QStringLiteral("当前共找到：0部小说。"); }, 2000));
+  EXPECT_EQ(window->count_label().text(), QStringLiteral("当前共找到：2部小说。"));
+}
+
+TEST_F(MainWindowTest, CollectionFillsTheListInOrderAndTheNextOneContinuesTheIds) {
+  const std::vector<BookRecord> first = expected_rows(1, 3, 1);
+  ASSERT_FALSE(first.empty());
+  EXPECT_EQ(first.front().id, "1");
+  EXPECT_EQ(first.front().title, "\xA1\xB6" + server_->site().book(1, 0).title + "\xA1\xB7");  // 《 》
+
+  QTest::mouseClick(control<QPushButton>("按钮1"), Qt::LeftButton);
+  ASSERT_TRUE(window->collection_running());
+  ASSERT_TRUE(wait_for_end());
+  EXPECT_EQ(shown_rows(), first);
+
+  ASSERT_TRUE(window->start_collection());
+  ASSERT_TRUE(wait_for_end());
+  std::vector<BookRecord> both = first;
+  const std::vector<BookRecord> second = expected_rows(1, 3, static_cast<int>(first.size()) + 1);
+  both.insert(both.end(), second.begin(), second.end());
+  EXPECT_EQ(shown_rows(), both);
+  EXPECT_EQ(both.back().id, std::to_string(2 * first.size()));
+}
+
+TEST_F(MainWindowTest, SecondStartWhileRunningStartsNothing) {
+  server_->set_delay_all(std::chrono::milliseconds(40));
+  ASSERT_TRUE(window->start_collection());
+  EXPECT_FALSE(window->start_collection());
+  QTest::mouseClick(control<QPushButton>("按钮1"), Qt::LeftButton);
+  ASSERT_TRUE(wait_for_end());
+  EXPECT_EQ(shown_rows(), expected_rows(1, 3, 1));
+}
+
+TEST_F(MainWindowTest, StopEndsTheCollectionBeforeItsNextPage) {
+  window->set_page_range(1, 146);
+  server_->set_delay_all(std::chrono::milliseconds(30));
+  ASSERT_TRUE(window->start_collection());
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->book_list().list_view_row_count() > 0; }, 10000));
+  QTest::mouseClick(control<QPushButton>("按钮3"), Qt::LeftButton);
+  ASSERT_TRUE(wait_for_end());
+  const int kept = window->book_list().list_view_row_count();
+  EXPECT_GT(kept, 0);
+  EXPECT_LT(kept, server_->site().total_books());
+  // Rows already added stay, in order.
+  const std::vector<BookRecord> rows = shown_rows();
+  for (int i = 0; i < kept; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i)].id, std::to_string(i + 1));
+  // Nothing runs now: another press of stop changes nothing.
+  QTest::mouseClick(control<QPushButton>("按钮3"), Qt::LeftButton);
+  EXPECT_EQ(window->book_list().list_view_row_count(), kept);
+  EXPECT_FALSE(window->collection_running());
+}
+
+class TitleSearchTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    window->book_list().append_rows({{"1", lv::base::gbk("《剑破仙惊》"), "", "http://h/1/", ""},
+                                     {"2", lv::base::gbk("《仙路》"), "", "http://h/2/", ""},
+                                     {"3", lv::base::gbk("《》"), "", "http://h/3/", ""},
+                                     {"4", lv::base::gbk("《剑破仙惊外传》"), "", "http://h/4/", ""},
+                                     {"5", lv::base::gbk("《仙路》"), "", "http://h/5/", ""}});
+    window->show();
+    QApplication::setActiveWindow(window.get());
+  }
+  int search(const QString& typed) {
+    window->search_box().setText(typed);
+    window->search_box().setFocus();
+    QTest::mouseClick(control<QPushButton>("按钮5"), Qt::LeftButton);
+    return window->book_list().selected_row();
+  }
+};
+
+TEST_F(TitleSearchTest, FindsTheFirstRowTooAndSelectsIt) {
+  EXPECT_EQ(search(QStringLiteral("剑破仙惊")), 0);
+  EXPECT_EQ(search(QStringLiteral("仙路")), 1);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return window->book_list().hasFocus(); }, 2000));
+}
+
+TEST_F(TitleSearchTest, NoMatchChangesNothing) {
+  EXPECT_EQ(search(QStringLiteral("仙路")), 1);
+  EXPECT_EQ(search(QStringLiteral("《剑破仙惊》")), 1);  // looks for 《《剑破仙惊》》
+  EXPECT_EQ(search(QStringLiteral("剑破")), 1);          // whole cells only
+  EXPECT_EQ(search(QStringLiteral("仙路 ")), 1);         // not trimmed
+  EXPECT_TRUE(window->book_list().hasFocus());
+}
+
+TEST_F(TitleSearchTest, EmptySearchBoxLooksForEmptyMarks) {
+  EXPECT_EQ(search(QString()), 2);
+  EXPECT_EQ(window->search_title(), 2);
+}
+
+TEST_F(MainWindowTest, InfoAndReadActionsReachTheirWindows) {
+  QTest::mouseClick(control<QPushButton>("按钮2"), Qt::LeftButton);
+  QTest::mouseClick(control<QPushButton>("按钮4"), Qt::LeftButton);
+  window->book_menu().actions()[0]->trigger();
+  window->book_menu().actions()[1]->trigger();
+  EXPECT_EQ(info_calls, 2);
+  EXPECT_EQ(reader_calls, 2);
+  // The rules button has no action.
+  QTest::mouseClick(control<QPushButton>("按钮6"), Qt::LeftButton);
+  EXPECT_EQ(info_calls + reader_calls, 4);
+  EXPECT_EQ(window->book_list().list_view_row_count(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingRunsTheCloseAction) {
+  int closes = 0;
+  window->set_close_action([&closes] { ++closes; });
+  window->show();
+  window->close();
+  EXPECT_EQ(closes, 1);
+}
+
+TEST_F(MainWindowTest, RightClickOnTheListPopsUpTheMenu) {
+  window->book_list().append_rows({{"1", "a", "b", "c", "d"}});
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  bool popped = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* popup = QApplication::activePopupWidget();
+    popped = popup == &window->book_menu();
+    if (popup != nullptr) popup->close();
+  });
+  QWidget* viewport = window->book_list().viewport();
+  QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, window->book_list().visualRect(window->book_list().report_model().index(0, 1)).center());
+  EXPECT_TRUE(popped);
+  EXPECT_EQ(info_calls + reader_calls, 0);
+}
+
+}  // namespace
+}  // namespace lv::app
