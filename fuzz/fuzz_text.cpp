@@ -2,6 +2,7 @@
 // checked against the literal character walks where that is cheap.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -118,9 +119,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   (void)to_upper(text);
   (void)to_lower(text);
-  (void)to_int(text);
-  (void)to_number(text);
-  check(half_width(text).size() <= text.size(), "half_width");
+  const Text narrow = half_width(text);
+  check(narrow.size() <= text.size(), "half_width");
+  // The C library's readers in the C locale agree wherever their extras
+  // (hexadecimal, infinity, not-a-number) cannot come into play.
+  const long wide_int = std::strtol(narrow.c_str(), nullptr, 10);
+  const int expected_int = wide_int > INT_MAX ? INT_MAX : wide_int < INT_MIN ? INT_MIN : static_cast<int>(wide_int);
+  check(to_int(text) == expected_int, "to_int");
+  if (narrow.find_first_not_of("0123456789.eE+- \t", 0) == Text::npos) {
+    const double expected_number = std::strtod(narrow.c_str(), nullptr);
+    const double number = to_number(text);
+    check(number == expected_number || (number != number && expected_number != expected_number), "to_number");
+  }
 
   const std::string utf8 = gbk_to_utf8(text);
   check(valid_utf8(utf8), "gbk_to_utf8 output");

@@ -1,6 +1,7 @@
 #include "base/convert.h"
 
 #include <charconv>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -27,6 +28,33 @@ bool skip_space_and_sign(std::string_view s, std::size_t& i) {
 std::size_t skip_digits(std::string_view s, std::size_t i) {
   while (i < s.size() && is_digit(static_cast<Byte>(s[i]))) ++i;
   return i;
+}
+
+// The power of ten of a number's first significant digit, plus one: 3 for
+// "123", 0 for "0.5", -2 for "0.005e0"; what matters here is only its sign.
+long long decimal_magnitude(std::string_view number) {
+  long long digits_before_point = 0, leading_zeros = 0;
+  bool seen_point = false, significant = false;
+  std::size_t i = 0;
+  for (; i < number.size() && number[i] != 'e' && number[i] != 'E'; ++i) {
+    if (number[i] == '.') {
+      seen_point = true;
+    } else if (!significant && number[i] == '0') {
+      if (seen_point) ++leading_zeros;
+    } else {
+      significant = true;
+      if (!seen_point) ++digits_before_point;
+    }
+  }
+  long long exponent = 0;
+  if (i < number.size()) {
+    std::size_t k = i + 1;
+    const bool negative = k < number.size() && number[k] == '-';
+    if (k < number.size() && (number[k] == '+' || number[k] == '-')) ++k;
+    for (; k < number.size(); ++k) exponent = std::min<long long>(exponent * 10 + (number[k] - '0'), 1'000'000'000);
+    if (negative) exponent = -exponent;
+  }
+  return exponent + (digits_before_point > 0 ? digits_before_point : -leading_zeros);
 }
 
 }  // namespace
@@ -109,10 +137,9 @@ double to_number(std::string_view text) {
                                          std::chars_format::general);
   if (ec == std::errc::result_out_of_range) {
     // Too large or too small for a double: infinity or zero, as strtod gives.
-    std::size_t e = begin;
-    while (e < end && s[e] != 'e' && s[e] != 'E') ++e;
-    const bool tiny = e < end && e + 1 < end && s[e + 1] == '-';
-    value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    value = decimal_magnitude(std::string_view(s).substr(begin, end - begin)) > 0
+                ? std::numeric_limits<double>::infinity()
+                : 0.0;
   }
   (void)ptr;
   return negative ? -value : value;

@@ -62,6 +62,8 @@ TEST(ToNumber, ReadsAFloatingPointPrefix) {
   EXPECT_DOUBLE_EQ(to_number(bytes({0xA3, 0xB3, 0xA3, 0xAE, 0xA3, 0xB5})), 3.5);  // ３．５
   EXPECT_TRUE(std::isinf(to_number("1e999")));
   EXPECT_DOUBLE_EQ(to_number("1e-999"), 0.0);
+  EXPECT_TRUE(std::isinf(to_number("1" + std::string(400, '0') + "e-10")));  // large despite the minus
+  EXPECT_DOUBLE_EQ(to_number("0.1e-999"), 0.0);
 }
 
 TEST(ToText, Numbers) {
