@@ -100,7 +100,13 @@ void press_keys(KeyArg key1, KeyArg key2, KeyArg key3) {
     if (key.key == 0) return;
     // Like a real key press, it goes to whatever has the focus at that moment.
     QObject* target = QApplication::focusWidget();
-    if (target == nullptr) target = QGuiApplication::focusObject();
+    if (target == nullptr) {
+      // No window is active (offscreen, or between activations): the widget
+      // that would have the focus in the window on top takes the keys.
+      QWidget* top = QApplication::activeModalWidget();
+      if (top == nullptr) top = QApplication::activeWindow();
+      if (top != nullptr) target = top->focusWidget();
+    }
     if (type == QEvent::KeyRelease) held.setFlag(modifier_of(key.key), false);
     const Qt::KeyboardModifiers modifiers = held | key.extra;
     QKeyEvent event(type, key.key, modifiers, text_of(key, held));
