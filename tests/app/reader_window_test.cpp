@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -77,6 +78,22 @@ class ReaderWindowTest : public ::testing::Test {
     context_.raise_book_info = [this] { ++raised_; };
   }
 
+  // The chapter-list workers outlive their readers for a moment; the state
+  // they write must outlive them.
+  void TearDown() override {
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          return std::all_of(workers_.begin(), workers_.end(), [](const auto& w) { return w.expired(); });
+        },
+        kWait));
+  }
+
+  std::unique_ptr<ReaderWindow> make_reader() {
+    auto reader = std::make_unique<ReaderWindow>(context_);
+    workers_.push_back(reader->chapter_load_running());
+    return reader;
+  }
+
   static SampleSite& site() { return server_->site(); }
   static std::string address_of(int book_id) {
     return "http://" + server_->site_host() + SampleSite::book_path(book_id);
@@ -87,7 +104,7 @@ class ReaderWindowTest : public ::testing::Test {
 
   // Opens a reader and waits for its whole chapter list.
   std::unique_ptr<ReaderWindow> open_loaded() {
-    auto reader = std::make_unique<ReaderWindow>(context_);
+    auto reader = make_reader();
     reader->show();
     const int expected = static_cast<int>(site().chapters(book_).size());
     EXPECT_TRUE(QTest::qWaitFor([&] { return reader->chapter_list()->count() == expected; }, kWait));
@@ -116,10 +133,12 @@ class ReaderWindowTest : public ::testing::Test {
   lv::app::AppContext context_;
   std::string address_;
   int raised_ = 0;
+  std::vector<std::weak_ptr<const void>> workers_;
 };
 
 TEST_F(ReaderWindowTest, IsBuiltAsDefined) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   EXPECT_EQ(reader.size(), QSize(800, 600));
   const Qt::WindowFlags flags = reader.windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -149,7 +168,8 @@ TEST_F(ReaderWindowTest, IsBuiltAsDefined) {
 }
 
 TEST_F(ReaderWindowTest, MenusAsDefinedWithOnlyTheBarShortcutsActive) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   const QList<QAction*> top = reader.menu_bar()->actions();
   ASSERT_EQ(top.size(), 3);
   EXPECT_EQ(top[0]->text(), u("编辑"));
@@ -203,7 +223,8 @@ TEST_F(ReaderWindowTest, EntriesPairByIndexLikeTheParser) {
   const auto page = site().get(SampleSite::book_path(book), server_->site_host());
   ASSERT_TRUE(page.has_value());
   const auto parsed = lv::scrape::parse_chapter_list(page->body);
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return reader.chapter_list()->count() == static_cast<int>(parsed.addresses.size()); }, kWait));
   for (std::size_t i = 0; i < parsed.addresses.size(); ++i) {
@@ -214,7 +235,8 @@ TEST_F(ReaderWindowTest, EntriesPairByIndexLikeTheParser) {
 }
 
 TEST_F(ReaderWindowTest, StatusTextIsOneOfThreeAndTheClockRuns) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   const Text status = reader.status_bar()->part_text(0);
   EXPECT_TRUE(status == gbk("状态：良好") || status == gbk("状态：一般") || status == gbk("状态：较差")) << status;
   EXPECT_EQ(reader.status_bar()->part_text(3).rfind(gbk("现行时间："), 0), 0u);
@@ -294,7 +316,8 @@ TEST_F(ReaderWindowTest, SteppingPastEitherEnd) {
 }
 
 TEST_F(ReaderWindowTest, SizeRuleAtEightHundredBySixHundred) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   reader.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&reader));
   EXPECT_EQ(reader.size(), QSize(800, 600));
@@ -312,7 +335,8 @@ TEST_F(ReaderWindowTest, SizeRuleAtEightHundredBySixHundred) {
 }
 
 TEST_F(ReaderWindowTest, BelowTheSmallestSizeBothDimensionsReturn) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   reader.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&reader));
   for (const QSize& small : {QSize(650, 800), QSize(900, 599), QSize(699, 599)}) {
@@ -347,7 +371,8 @@ TEST_F(ReaderWindowTest, PasteAddsAtTheEndAndCopyNameTakesTheTitle) {
 }
 
 TEST_F(ReaderWindowTest, CutCopyAndDeleteWorkOnTheSelection) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   reader.show();
   reader.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&reader));
@@ -369,7 +394,8 @@ TEST_F(ReaderWindowTest, CutCopyAndDeleteWorkOnTheSelection) {
 }
 
 TEST_F(ReaderWindowTest, BarShortcutsActAndEditKeysKeepTheirOwnMeaning) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   reader.show();
   reader.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&reader));
@@ -390,7 +416,8 @@ TEST_F(ReaderWindowTest, BarShortcutsActAndEditKeysKeepTheirOwnMeaning) {
 }
 
 TEST_F(ReaderWindowTest, ColourPanelsSetTheColoursThenHide) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   reader.show();
   reader.show_text_colour_panel();
   reader.show_background_colour_panel();
@@ -407,7 +434,8 @@ TEST_F(ReaderWindowTest, ColourPanelsSetTheColoursThenHide) {
 }
 
 TEST_F(ReaderWindowTest, FontDialogSetsFontAndColourAndKeepsItsChoice) {
-  ReaderWindow reader(context_);
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
   lv::app::set_text_colour(*reader.text_view(), QColor(1, 2, 3));
   lv::app::FontColourDialog* dialog = reader.font_dialog();
   // A face that has a bold style, so the dialog keeps the weight.
@@ -493,7 +521,7 @@ TEST_F(ReaderWindowTest, DestroyedDuringAChapterDownloadEndsQuietly) {
 TEST_F(ReaderWindowTest, ClosedDuringTheListLoadTakesNoLateWrite) {
   state_.set_current_book_title("old");
   server_->set_delay(SampleSite::book_path(book_), 300ms);
-  auto reader = std::make_unique<ReaderWindow>(context_);
+  auto reader = make_reader();
   reader->show();
   const std::weak_ptr<const void> loading = reader->chapter_load_running();
   ASSERT_FALSE(loading.expired());
@@ -510,7 +538,7 @@ TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
   const int book = site().find_long_book(1000);
   ASSERT_NE(book, 0);
   address_ = address_of(book);
-  auto reader = std::make_unique<ReaderWindow>(context_);
+  auto reader = make_reader();
   const std::weak_ptr<const void> loading = reader->chapter_load_running();
   ASSERT_TRUE(QTest::qWaitFor([&] { return reader->chapter_list()->count() > 0; }, kWait));
   reader.reset();
@@ -525,6 +553,7 @@ TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilClosed) {
   QTimer::singleShot(0, qApp, [&] {
     auto* reader = qobject_cast<ReaderWindow*>(QApplication::activeModalWidget());
     ASSERT_NE(reader, nullptr);
+    workers_.push_back(reader->chapter_load_running());
     was_modal = reader->isModal();
     reader->close();
   });
