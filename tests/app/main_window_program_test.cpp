@@ -1,5 +1,7 @@
 // The program as a whole: options, and ending while a collection runs.
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -44,9 +46,11 @@ TEST(StartOptionsTest, SiteHostShapes) {
   EXPECT_FALSE(valid_site_host("h\xC4\xE3"));
 }
 
+// The program sits in the build folder's src/app; the test program in its tests.
 QString program_path() {
   const QByteArray dir = qgetenv("LOREVANE_TEST_BIN_DIR");
-  return QString::fromLocal8Bit(dir) + QStringLiteral("/src/app/lorevane");
+  const QString build = dir.isEmpty() ? QStringLiteral(LOREVANE_BUILD_DIR) : QString::fromLocal8Bit(dir);
+  return build + QStringLiteral("/src/app/lorevane");
 }
 
 // Runs the program to its end; false when it does not end within the limit.
@@ -70,7 +74,7 @@ bool run_program_process(const QStringList& args, int& exit_code, QByteArray& er
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("LOREVANE_TEST_BIN_DIR")) GTEST_SKIP() << "the program's build folder is unknown";
+    if (!QFileInfo(program_path()).isExecutable()) GTEST_SKIP() << "no program at " << program_path().toStdString();
   }
 };
 
