@@ -109,6 +109,9 @@ bool SampleServer::start(int port, const std::string& bind_address) {
   if (impl_->server) return false;
   auto server = std::make_unique<httplib::Server>();
   server->set_keep_alive_max_count(100);
+  // Answers go out at once; without this a kept-alive connection waits on
+  // the delayed acknowledgement for every response.
+  server->set_tcp_nodelay(true);
   server->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
     const auto plan = impl_->count_and_plan(req.path);
     if (plan.delay.count() > 0) impl_->wait(plan.delay);

@@ -14,10 +14,10 @@ struct ProcessResult {
   std::string out;
 };
 
-// The folder the project was built in, passed by CTest.
+// The folder the project was built in; LOREVANE_TEST_BIN_DIR overrides it.
 inline std::string build_dir() {
   const char* dir = std::getenv("LOREVANE_TEST_BIN_DIR");
-  return dir != nullptr ? dir : ".";
+  return dir != nullptr ? dir : LOREVANE_BUILD_DIR;
 }
 
 // Runs `command` through the shell; standard error is left alone unless the
