@@ -1,5 +1,4 @@
 // The program as a whole: options, and ending while a collection runs.
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -46,12 +45,7 @@ TEST(StartOptionsTest, SiteHostShapes) {
   EXPECT_FALSE(valid_site_host("h\xC4\xE3"));
 }
 
-// The program sits in the build folder's src/app; the test program in its tests.
-QString program_path() {
-  const QByteArray dir = qgetenv("LOREVANE_TEST_BIN_DIR");
-  const QString build = dir.isEmpty() ? QStringLiteral(LOREVANE_BUILD_DIR) : QString::fromLocal8Bit(dir);
-  return build + QStringLiteral("/src/app/lorevane");
-}
+QString program_path() { return QStringLiteral(LOREVANE_BUILD_DIR "/src/app/lorevane"); }
 
 // Runs the program to its end; false when it does not end within the limit.
 bool run_program_process(const QStringList& args, int& exit_code, QByteArray& err, int limit_ms = 30000) {
