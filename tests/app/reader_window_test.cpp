@@ -415,6 +415,29 @@ TEST_F(ReaderWindowTest, BarShortcutsActAndEditKeysKeepTheirOwnMeaning) {
   EXPECT_EQ(shown(reader), u("aXbc"));
 }
 
+TEST_F(ReaderWindowTest, RightButtonOpensThePopUpMenusWithoutPicking) {
+  auto reader = open_loaded();
+  pick(*reader, 1);
+  const auto popup_after_press = [&](QWidget* viewport, QPoint at) {
+    QMenu* seen = nullptr;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        seen = menu;
+        menu->close();
+      }
+    });
+    poll.start(5);
+    QTest::mousePress(viewport, Qt::RightButton, {}, at);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
+    return seen;
+  };
+  lv::app::ListBox* list = reader->chapter_list();
+  EXPECT_EQ(popup_after_press(list->viewport(), list->visualItemRect(list->item(4)).center()), reader->list_menu());
+  EXPECT_EQ(list->selection(), 1);  // the right button picks nothing
+  EXPECT_EQ(popup_after_press(reader->text_view()->viewport(), QPoint(20, 20)), reader->text_menu());
+}
+
 TEST_F(ReaderWindowTest, ColourPanelsSetTheColoursThenHide) {
   const auto owned = make_reader();
   ReaderWindow& reader = *owned;
