@@ -25,9 +25,16 @@ void install_runtime_error_presenter() {
     if (QThread::currentThread() == app->thread()) {
       show_error_box(title, body);
     } else {
-      // A worker's failed check: the box belongs to the window thread; the
-      // worker waits until it has been closed, then the program ends.
-      QMetaObject::invokeMethod(app, [title, body] { show_error_box(title, body); }, Qt::BlockingQueuedConnection);
+      // A worker's failed check: the box belongs to the window thread, and the
+      // program ends there as soon as the box is closed, before the window
+      // thread can run on (or leave its loop) as if nothing had happened.
+      QMetaObject::invokeMethod(
+          app,
+          [title, body] {
+            show_error_box(title, body);
+            lv::base::end_program(-1);
+          },
+          Qt::BlockingQueuedConnection);
     }
   });
 }
