@@ -295,6 +295,20 @@ TEST_F(ReaderWindowTest, ArrowKeysInTheTextViewStepAndMoveTheCaret) {
   EXPECT_EQ(shown(*reader), expected_content(5));
 }
 
+TEST_F(ReaderWindowTest, ReadsTheWholeBookFromFirstToLastWithTheRightKey) {
+  auto reader = open_loaded();
+  const int count = reader->chapter_list()->count();
+  pick(*reader, 0);
+  ASSERT_EQ(shown(*reader), expected_content(0));
+  for (int i = 1; i < count; ++i) {
+    QTest::keyClick(reader->text_view(), Qt::Key_Right);
+    ASSERT_EQ(reader->chapter_list()->selection(), i);
+    ASSERT_EQ(shown(*reader), expected_content(i)) << "chapter " << i;
+  }
+  // Every chapter page was asked for once by the reader and once by the test.
+  for (int i = 0; i < count; ++i) EXPECT_EQ(server_->request_count(chapter_path(book_, i)), 2) << i;
+}
+
 TEST_F(ReaderWindowTest, SteppingPastEitherEnd) {
   auto reader = open_loaded();
   const int last = reader->chapter_list()->count() - 1;
