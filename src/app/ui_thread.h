@@ -7,7 +7,9 @@
 namespace lv::app {
 
 // Queues `write` to run on `target`'s thread. Writes keep their order, and a
-// write whose target has been destroyed by then is dropped.
+// write whose target is destroyed before it runs is dropped. The target must
+// be alive when this is called: workers post to the application object and
+// check their window with a QPointer inside `write`.
 void post_to(QObject* target, std::function<void()> write);
 
 // Installs the event pump that downloads and page fetches call while they
