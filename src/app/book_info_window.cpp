@@ -117,7 +117,7 @@ void BookInfoWindow::load(lv::routines::PageLoader loader) {
   set_caption(category_label_, info.category);
   set_caption(status_label_, info.status);
 
-  const lv::base::Bytes cover = lv::routines::load_cover(info.cover_address);
+  const lv::base::Bytes cover = lv::routines::load_cover(info.cover_address, address);
   if (alive.isNull()) return;
   cover_->set_picture(cover);
   set_caption(synopsis_label_, info.intro);

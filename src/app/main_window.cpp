@@ -10,6 +10,7 @@
 
 #include "app/gbk_qstring.h"
 #include "app/services.h"
+#include "app/transfer_text.h"
 #include "app/ui_thread.h"
 #include "app/units/popup_menu.h"
 #include "app/units/report_list.h"
@@ -52,7 +53,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 MainWindow::~MainWindow() {
   // A collection still running ends at its next page; its late rows find no
   // window and are dropped.
-  if (running_) running_->stop = true;
+  if (running_) running_->stop.request_stop();
 }
 
 void MainWindow::build() {
@@ -129,20 +130,21 @@ bool MainWindow::start_collection() {
   auto run = std::make_shared<Run>();
   // Read only on the window thread, where the window may be gone by then.
   auto window = std::make_shared<const QPointer<MainWindow>>(this);
-  lv::routines::CollectionOptions options{context_.site_host, first_page_, last_page_, &run->stop};
+  lv::routines::CollectionOptions options{context_.site_host, first_page_, last_page_, run->stop.get_token(),
+                                          retry_};
   lv::routines::SharedState* state = context_.state;
   QObject* app = QCoreApplication::instance();
 
   running_ = run;
   const bool started = start_worker([options, run, window, state, app] {
-    lv::routines::collect_category(options, *state, [window, app](std::vector<lv::routines::BookRecord>&& rows) {
+    auto report = lv::routines::collect_category(options, *state, [window, app](std::vector<lv::routines::BookRecord>&& rows) {
       auto batch = std::make_shared<std::vector<lv::routines::BookRecord>>(std::move(rows));
       post_to(app, [window, batch] {
         if (*window) (*window)->add_rows(std::move(*batch));
       });
     });
-    post_to(app, [window, run] {
-      if (*window) (*window)->collection_ended(run);
+    post_to(app, [window, run, report = std::move(report)] {
+      if (*window) (*window)->collection_ended(run, report);
     });
   });
   if (!started) running_.reset();
@@ -150,7 +152,7 @@ bool MainWindow::start_collection() {
 }
 
 void MainWindow::stop_collection() {
-  if (running_) running_->stop = true;
+  if (running_) running_->stop.request_stop();
 }
 
 void MainWindow::add_rows(std::vector<lv::routines::BookRecord>&& rows) {
@@ -159,10 +161,22 @@ void MainWindow::add_rows(std::vector<lv::routines::BookRecord>&& rows) {
   emit rows_added(book_list_->list_view_row_count());
 }
 
-void MainWindow::collection_ended(const std::shared_ptr<Run>& run) {
+void MainWindow::collection_ended(const std::shared_ptr<Run>& run, const lv::routines::CollectionReport& report) {
   if (running_ != run) return;
   running_.reset();
   emit collection_finished();
+  if (!report.missing.empty()) report_missing_pages(report.missing);
+}
+
+void MainWindow::report_missing_pages(const std::vector<lv::routines::MissingPage>& missing) {
+  // One line per page: its number and why it did not come.
+  lv::base::Text text = lv::base::gbk("以下列表页未能取回，其中的小说未加入列表：");
+  for (const auto& page : missing) {
+    text += "\r\n";
+    text += lv::base::gbk("第") + lv::base::to_text(page.page) + lv::base::gbk("页：") +
+            transfer_problem_text(page.outcome, page.lacked_markers, page.tries);
+  }
+  message_box(text, 0x30);
 }
 
 void MainWindow::refresh_count_label() {

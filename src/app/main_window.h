@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <vector>
 
 #include "app/app_context.h"
@@ -56,6 +57,8 @@ class MainWindow final : public QWidget {
   void set_close_action(std::function<void()> action) { close_action_ = std::move(action); }
   // The listing pages a collection walks (1 to 146 unless changed).
   void set_page_range(int first, int last);
+  // How pages that do not come are asked for again (tests shorten the pauses).
+  void set_retry_policy(const lv::routines::RetryPolicy& policy) { retry_ = policy; }
   // Called on every count-label tick with the row count.
   void set_tick_observer(std::function<void(int rows)> observer) { tick_observer_ = std::move(observer); }
 
@@ -74,18 +77,20 @@ class MainWindow final : public QWidget {
 
  private:
   struct Run {
-    std::atomic_bool stop{false};
+    std::stop_source stop;
   };
 
   void build();
   void add_rows(std::vector<lv::routines::BookRecord>&& rows);
-  void collection_ended(const std::shared_ptr<Run>& run);
+  void collection_ended(const std::shared_ptr<Run>& run, const lv::routines::CollectionReport& report);
+  void report_missing_pages(const std::vector<lv::routines::MissingPage>& missing);
   void show_book_info();
   void open_reader();
 
   AppContext& context_;
   int first_page_ = 1;
   int last_page_ = 146;
+  lv::routines::RetryPolicy retry_;
   std::shared_ptr<Run> running_;
   std::function<void()> close_action_;
   std::function<void(int)> tick_observer_;

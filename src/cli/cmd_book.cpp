@@ -14,7 +14,18 @@ namespace {
 struct LoadedChapters {
   lv::base::Text book_title;
   std::vector<lv::routines::ChapterEntry> chapters;
+  lv::net::TransferOutcome outcome;
 };
+
+// A page that could not be fetched (no connection, time-out, an error
+// status) is named on standard error; one that came without its markers is
+// not a failure: its values are simply empty.
+bool fetched_or_said_why(const lv::net::TransferOutcome& outcome, const std::string& url) {
+  if (outcome.fetched()) return true;
+  std::fprintf(stderr, "lorevane-cli: %s could not be fetched: %s\n", url.c_str(),
+               lv::net::describe(outcome).c_str());
+  return false;
+}
 
 LoadedChapters load_chapters(const std::string& book_url, lv::routines::SharedState& state) {
   LoadedChapters loaded;
@@ -23,7 +34,7 @@ LoadedChapters load_chapters(const std::string& book_url, lv::routines::SharedSt
   sink.add_chapters = [&](std::vector<lv::routines::ChapterEntry>&& batch) {
     for (auto& entry : batch) loaded.chapters.push_back(std::move(entry));
   };
-  lv::routines::collect_chapters(book_url, state, sink);
+  loaded.outcome = lv::routines::collect_chapters(book_url, state, sink);
   return loaded;
 }
 
@@ -34,8 +45,10 @@ int run_info(const Globals& globals, Args args) {
   const auto positional = args.positionals(1, "lorevane-cli info BOOK_URL [--fetch]");
   const std::string url = site_url(globals, positional[0]);
   const auto loader = fetch ? lv::routines::PageLoader::fetch : lv::routines::PageLoader::download;
-  const lv::scrape::BookInfo info = lv::routines::load_book_info(url, loader);
-  const lv::base::Bytes cover = lv::routines::load_cover(info.cover_address);
+  lv::net::TransferOutcome outcome;
+  const lv::scrape::BookInfo info = lv::routines::load_book_info(url, loader, &outcome);
+  if (!fetched_or_said_why(outcome, url)) return kExitIncomplete;
+  const lv::base::Bytes cover = lv::routines::load_cover(info.cover_address, url);
   std::printf("{\"name\":%s,\"cover_address\":%s,\"author\":%s,\"category\":%s,\"status\":%s,\"intro\":%s,"
               "\"cover_size\":%zu}\n",
               json_gbk(info.name).c_str(), json_gbk(info.cover_address).c_str(), json_gbk(info.author).c_str(),
@@ -47,7 +60,9 @@ int run_info(const Globals& globals, Args args) {
 int run_chapters(const Globals& globals, Args args) {
   const auto positional = args.positionals(1, "lorevane-cli chapters BOOK_URL");
   lv::routines::SharedState state;
-  const LoadedChapters loaded = load_chapters(site_url(globals, positional[0]), state);
+  const std::string url = site_url(globals, positional[0]);
+  const LoadedChapters loaded = load_chapters(url, state);
+  if (!fetched_or_said_why(loaded.outcome, url)) return kExitIncomplete;
   std::string out = "{\"book_title\":" + json_gbk(loaded.book_title) + ",\"chapters\":[";
   for (std::size_t i = 0; i < loaded.chapters.size(); ++i) {
     if (i > 0) out += ',';
@@ -67,6 +82,7 @@ int run_read(const Globals& globals, Args args) {
 
   lv::routines::SharedState state;
   const LoadedChapters loaded = load_chapters(url, state);
+  if (!fetched_or_said_why(loaded.outcome, url)) return kExitIncomplete;
   if (index >= static_cast<int>(loaded.chapters.size())) {
     throw UsageError("INDEX " + positional[1] + " is past the last chapter (" +
                      std::to_string(loaded.chapters.size()) + " chapters)");
@@ -75,7 +91,9 @@ int run_read(const Globals& globals, Args args) {
   // to the book address itself, as in the reader.
   const lv::routines::ChapterEntry none;
   const auto& chapter = index < 0 ? none : loaded.chapters[static_cast<std::size_t>(index)];
-  const lv::base::Text text = lv::routines::load_chapter_text(url, chapter.address);
+  lv::net::TransferOutcome outcome;
+  const lv::base::Text text = lv::routines::load_chapter_text(url, chapter.address, &outcome);
+  if (!fetched_or_said_why(outcome, url + std::string(chapter.address))) return kExitIncomplete;
   const lv::base::Text content = lv::routines::chapter_view_content(chapter.title, text);
   const lv::base::Text caption = lv::routines::chapter_caption(state.current_book_title(), chapter.title);
   std::printf("{\"caption\":%s,\"content\":%s}\n", json_gbk(caption).c_str(), json_gbk(content).c_str());

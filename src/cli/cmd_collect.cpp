@@ -34,7 +34,7 @@ int run_collect(const Globals& globals, Args args) {
 
   lv::routines::SharedState state;
   state.set_book_id_counter("0");
-  lv::routines::collect_category(options, state, [](std::vector<lv::routines::BookRecord>&& rows) {
+  const auto report = lv::routines::collect_category(options, state, [](std::vector<lv::routines::BookRecord>&& rows) {
     for (const auto& row : rows) {
       std::printf("{\"id\":%s,\"title\":%s,\"latest\":%s,\"address\":%s,\"category\":%s}\n",
                   json_gbk(row.id).c_str(), json_gbk(row.title).c_str(), json_gbk(row.latest).c_str(),
@@ -42,7 +42,11 @@ int run_collect(const Globals& globals, Args args) {
     }
     std::fflush(stdout);
   });
-  return 0;
+  for (const auto& missing : report.missing) {
+    std::fprintf(stderr, "lorevane-cli: listing page %d missing (%s): %s\n", missing.page, missing.address.c_str(),
+                 missing.reason.c_str());
+  }
+  return report.missing.empty() ? 0 : kExitIncomplete;
 }
 
 }  // namespace lv::cli

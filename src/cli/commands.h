@@ -7,6 +7,9 @@
 
 namespace lv::cli {
 
+// Finished, but something asked for is missing (named on standard error).
+inline constexpr int kExitIncomplete = 3;
+
 struct Globals {
   std::string site_host;  // host[:port] of the site
 };

@@ -88,6 +88,7 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
   auto& ex = *static_cast<Exchange*>(user);
   const size_t n = size * count;
   touch(ex);
+  ex.responded = true;  // an answer without a status line (HTTP/0.9) is all body
   if (ex.body.empty()) {
     // Room for the announced length at once (never beyond the cap): large
     // bodies would otherwise be copied over and over as they grow.
@@ -116,11 +117,70 @@ int on_progress(void* user, curl_off_t, curl_off_t down_now, curl_off_t, curl_of
   return 0;
 }
 
-int on_connected(void* user, char*, char*, int, int) {
+// Called once a connection stands, before each request goes out on it
+// (redirects included), with the address it reached.
+int on_connected(void* user, char* primary_ip, char*, int, int) {
   auto& ex = *static_cast<Exchange*>(user);
   ex.connected = true;
   touch(ex);
+  if (!ex.check_addresses) return CURL_PREREQFUNC_OK;
+  const AddressKind kind = address_kind(primary_ip != nullptr ? primary_ip : "");
+  if (!ex.origin_kind) ex.origin_kind = kind;
+  if (!address_allowed(*ex.origin_kind, kind)) {
+    ex.refused = true;
+    return CURL_PREREQFUNC_ABORT;
+  }
   return CURL_PREREQFUNC_OK;
+}
+
+std::optional<std::chrono::seconds> retry_after_seconds(std::string_view block) {
+  const std::string value = header_value(block, "Retry-After");
+  if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;  // absent, a date, or beyond any sensible wait
+  }
+  return std::chrono::seconds(std::stol(value));
+}
+
+TransferEnd end_of(CURLcode result) {
+  switch (result) {
+    case CURLE_OK:
+      return TransferEnd::complete;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return TransferEnd::bad_address;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+      return TransferEnd::connect_failed;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return TransferEnd::reset;
+    case CURLE_OPERATION_TIMEDOUT:
+      return TransferEnd::timed_out;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_USE_SSL_FAILED:
+      return TransferEnd::tls_failed;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return TransferEnd::cancelled;
+    default:
+      return TransferEnd::other;
+  }
 }
 
 struct MultiDeleter {
@@ -172,6 +232,8 @@ void set_common_options(CURL* easy, std::chrono::milliseconds connect_timeout, b
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+  // No status is examined, so an answer without a status line is a body like any other.
+  curl_easy_setopt(easy, CURLOPT_HTTP09_ALLOWED, 1L);
   // Bodies are decoded by the program itself, by its own rules.
   curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -206,6 +268,7 @@ CURLcode run_exchange(CURL* easy, Exchange& exchange, std::chrono::milliseconds 
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
   if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK) return CURLE_FAILED_INIT;
   touch(exchange);
+  const auto deadline = exchange.last_activity + exchange.deadline;
   CURLcode result = CURLE_OK;
   for (;;) {
     if (between_turns && !between_turns()) {
@@ -226,20 +289,41 @@ CURLcode run_exchange(CURL* easy, Exchange& exchange, std::chrono::milliseconds 
       }
     }
     if (done || running == 0) break;
-    const auto idle = std::chrono::steady_clock::now() - exchange.last_activity;
-    if (exchange.connected && idle >= idle_timeout) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto idle = now - exchange.last_activity;
+    if ((exchange.connected && idle >= idle_timeout) || now >= deadline) {
       result = CURLE_OPERATION_TIMEDOUT;
       break;
     }
-    auto wait = turn;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
     if (exchange.connected) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(idle_timeout - idle);
-      wait = std::clamp(left, std::chrono::milliseconds(1), turn);
+      left = std::min(left, std::chrono::duration_cast<std::chrono::milliseconds>(idle_timeout - idle));
     }
+    const auto wait = std::clamp(left, std::chrono::milliseconds(1), turn);
     curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(wait.count()), nullptr);
   }
   curl_multi_remove_handle(multi.get(), easy);
   return result;
+}
+
+TransferOutcome outcome_of(CURLcode result, const Exchange& exchange) {
+  TransferOutcome outcome;
+  outcome.bytes = exchange.body.size();
+  if (exchange.easy != nullptr && exchange.responded) {
+    long status = 0;
+    curl_easy_getinfo(exchange.easy, CURLINFO_RESPONSE_CODE, &status);
+    outcome.status = static_cast<int>(status);
+    outcome.retry_after = retry_after_seconds(exchange.header_block);
+  }
+  if (exchange.body_capped) {
+    outcome.end = TransferEnd::size_cap;
+  } else if (exchange.refused) {
+    outcome.end = TransferEnd::refused_address;
+  } else {
+    outcome.end = end_of(result);
+  }
+  if (outcome.end != TransferEnd::complete) outcome.detail = curl_easy_strerror(result);
+  return outcome;
 }
 
 std::vector<std::string> header_values(std::string_view block, std::string_view name) {

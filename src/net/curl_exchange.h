@@ -8,9 +8,13 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "net/address_policy.h"
+#include "net/transfer_outcome.h"
 
 namespace lv::net::detail {
 
@@ -54,7 +58,16 @@ struct Exchange {
   std::chrono::steady_clock::time_point last_activity{};
   curl_off_t seen_down = 0;
   curl_off_t seen_up = 0;
+  // Where the transfer may connect: public addresses and those of the
+  // origin's kind. Without an origin kind the first connection sets it.
+  bool check_addresses = true;
+  std::optional<AddressKind> origin_kind;
+  bool refused = false;        // a connection went where it may not
+  std::chrono::milliseconds deadline{120000};  // for the whole transfer, however slowly bytes come
 };
+
+// How the transfer ended, from curl's result and what the exchange saw.
+TransferOutcome outcome_of(CURLcode result, const Exchange& exchange);
 
 // The options every transfer of this program sets: HTTP/1.1 over http or
 // https only, redirects followed, bodies left encoded, certificates verified,
@@ -70,7 +83,8 @@ void collect_into(CURL* easy, Exchange& exchange);
 // Runs the transfer to its end. `between_turns` runs before every turn (the
 // page fetch pumps events there, a download checks whether its caller is still
 // waiting) and stops the transfer by returning false. Once connected, a
-// transfer on which no byte moves for `idle_timeout` is given up.
+// transfer on which no byte moves for `idle_timeout` is given up, and any
+// transfer once the exchange's deadline has passed.
 CURLcode run_exchange(CURL* easy, Exchange& exchange, std::chrono::milliseconds idle_timeout,
                       const std::function<bool()>& between_turns, std::chrono::milliseconds turn);
 

@@ -19,12 +19,14 @@ namespace {
 using detail::ContentEncoding;
 using detail::DownloadInputs;
 using detail::DownloadOutputs;
+using lv::net::TransferEnd;
 
 // How often a caller with an event pump lets its events run while it waits.
 constexpr std::chrono::milliseconds kPumpPause{10};
 
 std::atomic<long long> g_transfer_ms{90000};
 std::atomic<long long> g_wait_ms{90000};
+std::atomic<long long> g_deadline_ms{120000};
 std::atomic<std::size_t> g_running{0};
 
 // Shared by the caller and the download thread. The thread keeps it alive, so
@@ -38,13 +40,16 @@ struct DownloadJob {
   DownloadOutputs outputs;
 };
 
-// Waits for the job; false when the wait gave up. The wait gives up after the
-// wait time-out passes with neither an event nor the end of the transfer.
+// Waits for the job; false when the wait gave up. A caller with an event
+// pump gives up after the wait time-out passes with neither an event nor the
+// end of the transfer; one without waits for the end, which the transfer's
+// own time-outs and deadline bound.
 bool wait_for(DownloadJob& job) {
   const std::chrono::milliseconds limit{g_wait_ms.load()};
   if (!has_thread_event_pump()) {
     std::unique_lock lock(job.mutex);
-    return job.ended.wait_for(lock, limit, [&] { return job.finished; });
+    job.ended.wait(lock, [&] { return job.finished; });
+    return true;
   }
   auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
@@ -70,6 +75,8 @@ DownloadOutputs run_download(const DownloadRequest& request) {
   job->inputs.request_compression = request.request_compression;
   job->inputs.open_flags = request.open_flags;
   job->inputs.timeout = std::chrono::milliseconds(g_transfer_ms.load());
+  job->inputs.deadline = std::chrono::milliseconds(g_deadline_ms.load());
+  job->inputs.origin = request.origin;
 
   ++g_running;
   try {
@@ -85,11 +92,16 @@ DownloadOutputs run_download(const DownloadRequest& request) {
     }).detach();
   } catch (const std::system_error&) {
     --g_running;
-    return {};
+    DownloadOutputs none;
+    none.outcome.detail = "no thread for the transfer";
+    return none;
   }
   if (!wait_for(*job)) {
     job->abandoned = true;  // the transfer stops soon and its results are dropped
-    return {};
+    DownloadOutputs none;
+    none.outcome.end = TransferEnd::timed_out;
+    none.outcome.detail = "gave up waiting for the transfer";
+    return none;
   }
   std::lock_guard lock(job->mutex);
   return std::move(job->outputs);
@@ -98,6 +110,7 @@ DownloadOutputs run_download(const DownloadRequest& request) {
 void hand_out(const DownloadRequest& request, const DownloadOutputs& outputs) {
   if (request.cookies_out) *request.cookies_out = outputs.cookies;
   if (request.headers_out) *request.headers_out = outputs.header_block;
+  if (request.outcome_out) *request.outcome_out = outputs.outcome;
 }
 
 Text cut_at_zero(std::string text) {
@@ -147,10 +160,12 @@ Bytes download_bytes(std::string_view url) {
 void set_download_timeouts_for_tests(const DownloadTimeouts& timeouts) {
   g_transfer_ms = timeouts.transfer.count();
   g_wait_ms = timeouts.wait.count();
+  g_deadline_ms = timeouts.deadline.count();
 }
 
 DownloadTimeouts download_timeouts() {
-  return {std::chrono::milliseconds(g_transfer_ms.load()), std::chrono::milliseconds(g_wait_ms.load())};
+  return {std::chrono::milliseconds(g_transfer_ms.load()), std::chrono::milliseconds(g_wait_ms.load()),
+          std::chrono::milliseconds(g_deadline_ms.load())};
 }
 
 void set_trusted_certificates_for_tests(const std::string& pem_file) {

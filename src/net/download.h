@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "net/transfer_outcome.h"
 
 namespace lv::net {
 
@@ -22,6 +23,11 @@ struct DownloadRequest {
   unsigned open_flags = 0;     // kept for callers; the transfer honours what applies (below)
   Text* cookies_out = nullptr; // Set-Cookie values joined by CR LF, when given
   Text* headers_out = nullptr; // the raw response header block, when given
+  TransferOutcome* outcome_out = nullptr;  // how the transfer ended, when given
+  // The address (a URL or a host) whose kind decides which loopback, private
+  // or link-local addresses the transfer may reach: the page an address was
+  // found on. Empty: the transfer's own first address decides.
+  std::string origin;
 };
 
 // The decoded body (gzip undone when the server said so, a "utf-8" content
@@ -40,11 +46,14 @@ inline constexpr unsigned kFlagNoCookies = 0x00080000;       // the cookie store
 // Bodies and decoded output stop at this size.
 inline constexpr std::size_t kMaxBodyBytes = 64u << 20;
 
-// Time-outs of the transfers (connect, send, receive each), and how long a
-// waiting caller goes without any event before it gives up. Tests shorten them.
+// Time-outs of the transfers (connect, and no byte moving once connected),
+// how long a caller with an event pump goes without any event before it gives
+// up, and the deadline of a whole transfer. A caller without a pump waits for
+// the transfer's end. Tests shorten them.
 struct DownloadTimeouts {
   std::chrono::milliseconds transfer{90000};
   std::chrono::milliseconds wait{90000};
+  std::chrono::milliseconds deadline{120000};
 };
 void set_download_timeouts_for_tests(const DownloadTimeouts& timeouts);
 DownloadTimeouts download_timeouts();

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "net/curl_exchange.h"
@@ -87,6 +88,33 @@ void apply_verb(CURL* easy, const std::string& verb, const std::string& body) {
   curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
 }
 
+// A proxy stands between the program and the site, so the address a
+// connection reaches is the proxy's and says nothing about the site's.
+bool through_proxy(const DownloadInputs& in) {
+  if (!in.proxy.empty()) return true;
+  for (const char* name : {"http_proxy", "HTTPS_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+// The kind of the origin's address: a URL's host, or a host as it stands.
+// An origin that cannot be read or resolved counts as public, the strictest.
+AddressKind origin_kind(std::string_view origin) {
+  std::string host(origin);
+  UrlHandle parsed(curl_url());
+  if (parsed && origin.find("://") != std::string_view::npos &&
+      curl_url_set(parsed.get(), CURLUPART_URL, encode_unsafe(origin).c_str(), CURLU_NON_SUPPORT_SCHEME) ==
+          CURLUE_OK) {
+    get_part(parsed.get(), CURLUPART_HOST, host);
+  } else {
+    const std::size_t end = host.find_first_of(":/");
+    if (end != std::string::npos && host.front() != '[') host.resize(end);
+  }
+  return host_address_kind(host).value_or(AddressKind::public_address);
+}
+
 std::string upper_ascii(std::string_view s) {
   std::string out(s);
   for (char& c : out) {
@@ -123,6 +151,7 @@ bool prepare_url(std::string_view trimmed_url, PreparedUrl& out) {
   UrlHandle target(curl_url());
   if (!target) return false;
   const bool secure = scheme == "https";
+  if (port == "0") port = secure ? "443" : "80";  // no port to reach: the scheme's own
   curl_url_set(target.get(), CURLUPART_SCHEME, secure ? "https" : "http", 0);
   if (curl_url_set(target.get(), CURLUPART_HOST, host.c_str(), 0) != CURLUE_OK ||
       curl_url_set(target.get(), CURLUPART_PORT, port.c_str(), 0) != CURLUE_OK ||
@@ -157,10 +186,16 @@ DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<boo
   const std::string_view trimmed =
       first == std::string::npos ? std::string_view{} : std::string_view(in.url).substr(first);
   PreparedUrl url;
-  if (!prepare_url(trimmed, url)) return out;
+  if (!prepare_url(trimmed, url)) {
+    out.outcome.end = TransferEnd::bad_address;
+    return out;
+  }
 
   EasyHandle easy = make_easy();
-  if (!easy) return out;
+  if (!easy) {
+    out.outcome.detail = "no transfer handle";
+    return out;
+  }
   CURL* h = easy.get();
   set_common_options(h, in.timeout, (in.open_flags & kFlagNoCookies) == 0);
   if (in.open_flags & kFlagNoAutoRedirect) curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
@@ -188,8 +223,13 @@ DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<boo
   apply_verb(h, verb, in.body);
 
   Exchange exchange(kMaxBodyBytes);
+  exchange.deadline = in.deadline;
+  exchange.check_addresses = !through_proxy(in);
+  if (exchange.check_addresses && !in.origin.empty()) exchange.origin_kind = origin_kind(in.origin);
   collect_into(h, exchange);
-  run_exchange(h, exchange, in.timeout, [&cancelled] { return !cancelled.load(); }, kTurn);
+  const CURLcode result =
+      run_exchange(h, exchange, in.timeout, [&cancelled] { return !cancelled.load(); }, kTurn);
+  out.outcome = outcome_of(result, exchange);
   if (!exchange.responded) return out;
 
   out.header_block = std::move(exchange.header_block);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "net/transfer_outcome.h"
 
 namespace lv::net::detail {
 
@@ -18,6 +19,8 @@ struct DownloadInputs {
   bool request_compression = false;
   unsigned open_flags = 0;
   std::chrono::milliseconds timeout{90000};
+  std::chrono::milliseconds deadline{120000};
+  std::string origin;
 };
 
 enum class ContentEncoding { none = 0, gzip = 1, deflate = 2 };
@@ -28,6 +31,7 @@ struct DownloadOutputs {
   std::string cookies;       // Set-Cookie values joined by CR LF
   ContentEncoding encoding = ContentEncoding::none;
   std::string body;          // empty when nothing was read
+  TransferOutcome outcome;
 };
 
 // The address as the request line will carry it, or "" when it cannot be split.

@@ -27,6 +27,7 @@ constexpr std::chrono::milliseconds kPumpTurn{10};
 constexpr std::chrono::milliseconds kQuietTurn{100};
 
 std::atomic<long long> g_timeout_ms{18000};
+std::atomic<long long> g_deadline_ms{120000};
 
 // The header text with the fixed lines completed; each test ignores case.
 // Nothing is put between the caller's text and what follows it, so caller
@@ -53,7 +54,8 @@ Text complete_fetch_headers(Text headers, std::string_view url, std::string_view
 // the bytes a request line cannot carry percent-encoded. "" when unusable.
 std::string request_url(std::string_view url) {
   const Text host = url_host(url);
-  const int port = url_port(url);
+  int port = url_port(url);
+  if (port == 0) port = 80;  // "host:" names no port: the scheme's own
   if (host.empty() || port < 1 || port > 65535) return {};
   return "http://" + encode_unsafe(host) + ":" + std::to_string(port) + encode_unsafe(url_path(url));
 }
@@ -61,13 +63,22 @@ std::string request_url(std::string_view url) {
 }  // namespace
 
 Text fetch_page(std::string_view url, std::optional<Text> method, std::optional<Text> proxy,
-                std::optional<Text> headers, std::optional<Text> post_data, Text* response_headers) {
+                std::optional<Text> headers, std::optional<Text> post_data, Text* response_headers,
+                TransferOutcome* outcome) {
+  TransferOutcome ignored;
+  TransferOutcome& result = outcome != nullptr ? *outcome : ignored;
+  result = TransferOutcome{};
   // A control byte would end the request line or the Referer line early.
-  if (has_control_bytes(url)) return {};
-  const std::string target = request_url(url);
-  if (target.empty()) return {};
+  const std::string target = has_control_bytes(url) ? std::string() : request_url(url);
+  if (target.empty()) {
+    result.end = TransferEnd::bad_address;
+    return {};
+  }
   EasyHandle easy = make_easy();
-  if (!easy) return {};
+  if (!easy) {
+    result.detail = "no transfer handle";
+    return {};
+  }
   CURL* h = easy.get();
   const std::chrono::milliseconds timeout{g_timeout_ms.load()};
   set_common_options(h, timeout, true);
@@ -103,10 +114,14 @@ Text fetch_page(std::string_view url, std::optional<Text> method, std::optional<
   }
 
   Exchange exchange(kMaxBodyBytes);
+  exchange.deadline = std::chrono::milliseconds(g_deadline_ms.load());
+  // Through a proxy the connection reaches the proxy, not the site.
+  exchange.check_addresses = !proxy.has_value();
   collect_into(h, exchange);
   const bool pumping = has_thread_event_pump();
-  run_exchange(h, exchange, timeout, [] { pump_thread_events(); return true; },
-               pumping ? kPumpTurn : kQuietTurn);
+  const CURLcode code = run_exchange(h, exchange, timeout, [] { pump_thread_events(); return true; },
+                                     pumping ? kPumpTurn : kQuietTurn);
+  result = outcome_of(code, exchange);
   if (response_headers) *response_headers = exchange.header_block;
   Text body = std::move(exchange.body);
   const std::size_t zero = body.find('\0');
@@ -115,5 +130,6 @@ Text fetch_page(std::string_view url, std::optional<Text> method, std::optional<
 }
 
 void set_fetch_timeout_for_tests(std::chrono::milliseconds timeout) { g_timeout_ms = timeout.count(); }
+void set_fetch_deadline_for_tests(std::chrono::milliseconds deadline) { g_deadline_ms = deadline.count(); }
 
 }  // namespace lv::net

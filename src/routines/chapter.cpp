@@ -5,10 +5,13 @@
 
 namespace lv::routines {
 
-Text load_chapter_text(std::string_view book_address, std::string_view chapter_address) {
-  Text address(book_address);
-  address += chapter_address;
-  return lv::scrape::parse_chapter_text(lv::net::download_text(address));
+Text load_chapter_text(std::string_view book_address, std::string_view chapter_address,
+                       lv::net::TransferOutcome* outcome) {
+  lv::net::DownloadRequest request;
+  request.url = Text(book_address);
+  request.url += chapter_address;
+  request.outcome_out = outcome;
+  return lv::scrape::parse_chapter_text(lv::net::download_text(request));
 }
 
 Text chapter_view_content(std::string_view chapter_title, std::string_view text) {

@@ -1,6 +1,5 @@
 #include "routines/collect_category.h"
 
-#include "net/download.h"
 #include "routines/site.h"
 #include "scrape/listing_page.h"
 
@@ -15,16 +14,32 @@ const Text& entry_or_empty(const lv::scrape::ResultList& list, std::size_t i) {
 
 }  // namespace
 
-int collect_category(const CollectionOptions& options, SharedState& state, const RowsSink& sink) {
-  int fetched = 0;
+CollectionReport collect_category(const CollectionOptions& options, SharedState& state, const RowsSink& sink) {
+  CollectionReport report;
+  Pace pace(options.retry);
   for (int page = options.first_page; page <= options.last_page; ++page) {
-    if (options.stop != nullptr && options.stop->load()) break;
-    state.set_listing_page_body(lv::net::download_text(listing_page_address(options.site_host, page)));
-    ++fetched;
-    // Parse the shared body through a copy: the global may be replaced by the
-    // time a second reader looks at it.
-    const lv::scrape::ListingEntries entries =
-        lv::scrape::parse_listing_page(state.listing_page_body(), options.site_host);
+    if (options.stop.stop_requested()) {
+      report.stopped = true;
+      break;
+    }
+    const Text address = listing_page_address(options.site_host, page);
+    FetchedPage fetched = download_page_with_retries(address, options.retry, pace, options.stop,
+                                                     [](const Text& body) { return lv::scrape::has_listing_markers(body); });
+    if (fetched.stopped) {
+      report.stopped = true;
+      break;
+    }
+    ++report.pages_fetched;
+    if (!fetched.good) {
+      // A page that never came whole adds no rows: half a page would pass
+      // for a whole one.
+      report.missing.push_back(MissingPage{page, address, std::move(fetched.problem), fetched.outcome, fetched.tries,
+                                           fetched.lacked_markers});
+      state.set_listing_page_body(std::move(fetched.body));
+      continue;
+    }
+    const lv::scrape::ListingEntries entries = lv::scrape::parse_listing_page(fetched.body, options.site_host);
+    state.set_listing_page_body(std::move(fetched.body));
 
     std::vector<BookRecord> rows;
     rows.reserve(entries.addresses.size());
@@ -37,7 +52,7 @@ int collect_category(const CollectionOptions& options, SharedState& state, const
     }
     if (!rows.empty()) sink(std::move(rows));
   }
-  return fetched;
+  return report;
 }
 
 }  // namespace lv::routines

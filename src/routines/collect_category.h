@@ -1,10 +1,13 @@
 #pragma once
 // The category collection: the listing pages in order, one book record per
-// book, each page's rows handed on before the next page is fetched.
-#include <atomic>
+// book, each page's rows handed on before the next page is fetched. A page
+// that does not come is asked for again; one still missing is reported.
 #include <functional>
+#include <stop_token>
+#include <string>
 #include <vector>
 
+#include "routines/page_retry.h"
 #include "routines/shared_state.h"
 
 namespace lv::routines {
@@ -23,14 +26,31 @@ struct CollectionOptions {
   Text site_host;
   int first_page = 1;
   int last_page = 146;
-  // Checked before each listing page: when set, the collection ends there.
-  const std::atomic_bool* stop = nullptr;
+  // Checked before each listing page and during pauses: when requested, the
+  // collection ends there.
+  std::stop_token stop;
+  RetryPolicy retry;
+};
+
+// A listing page that did not arrive after its tries.
+struct MissingPage {
+  int page = 0;
+  Text address;
+  std::string reason;  // "HTTP 503 after 3 tries", "connection reset after 3 tries", ...
+  lv::net::TransferOutcome outcome;  // of the last try
+  int tries = 0;
+  bool lacked_markers = false;  // it came, but as a block or error page
+};
+
+struct CollectionReport {
+  int pages_fetched = 0;  // listing pages asked for, whether they came or not
+  std::vector<MissingPage> missing;
+  bool stopped = false;
 };
 
 using RowsSink = std::function<void(std::vector<BookRecord>&& rows)>;
 
-// Runs on the calling thread (a worker in the program). Returns the number of
-// listing pages fetched.
-int collect_category(const CollectionOptions& options, SharedState& state, const RowsSink& sink);
+// Runs on the calling thread (a worker in the program).
+CollectionReport collect_category(const CollectionOptions& options, SharedState& state, const RowsSink& sink);
 
 }  // namespace lv::routines

@@ -11,11 +11,15 @@ namespace {
 constexpr std::size_t kBatchSize = 200;
 }  // namespace
 
-void collect_chapters(std::string_view book_address, SharedState& state, const ChapterSink& sink,
-                      const std::atomic_bool* stop) {
+lv::net::TransferOutcome collect_chapters(std::string_view book_address, SharedState& state,
+                                          const ChapterSink& sink, const std::atomic_bool* stop) {
   const auto stopped = [stop] { return stop != nullptr && stop->load(); };
-  const Text body = lv::net::download_text(book_address);
-  if (stopped()) return;
+  lv::net::TransferOutcome outcome;
+  lv::net::DownloadRequest request;
+  request.url = Text(book_address);
+  request.outcome_out = &outcome;
+  const Text body = lv::net::download_text(request);
+  if (stopped()) return outcome;
   lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body);
 
   state.set_current_book_title(list.book_title);
@@ -26,11 +30,12 @@ void collect_chapters(std::string_view book_address, SharedState& state, const C
     Text title = i < list.titles.size() ? std::move(list.titles[i]) : Text();
     batch.push_back(ChapterEntry{std::move(title), std::move(list.addresses[i])});
     if (batch.size() == kBatchSize || i + 1 == list.addresses.size()) {
-      if (stopped()) return;
+      if (stopped()) return outcome;
       if (sink.add_chapters) sink.add_chapters(std::move(batch));
       batch.clear();
     }
   }
+  return outcome;
 }
 
 }  // namespace lv::routines

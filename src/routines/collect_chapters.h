@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "net/transfer_outcome.h"
 #include "routines/shared_state.h"
 
 namespace lv::routines {
@@ -22,8 +23,8 @@ struct ChapterSink {
 // Loads the book page at book_address with the page download, sets the
 // current book title in `state`, then hands on the chapters (possibly in
 // several batches). Stops early when `stop` is set. Missing titles (fewer
-// titles than addresses) are empty.
-void collect_chapters(std::string_view book_address, SharedState& state, const ChapterSink& sink,
-                      const std::atomic_bool* stop = nullptr);
+// titles than addresses) are empty. Returns how the book page's transfer ended.
+lv::net::TransferOutcome collect_chapters(std::string_view book_address, SharedState& state,
+                                          const ChapterSink& sink, const std::atomic_bool* stop = nullptr);
 
 }  // namespace lv::routines

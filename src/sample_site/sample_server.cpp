@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -33,7 +34,13 @@ struct SampleServer::Impl {
   std::set<std::string> utf8_paths;
   std::map<std::string, milliseconds> delays;
   milliseconds delay_all{0};
-  std::map<std::string, Failure> failures;
+  struct Planned {
+    Failure failure = Failure::none;
+    int times = -1;  // requests still to fail; -1 for all
+  };
+  std::map<std::string, Planned> failures;
+  int retry_after = -1;
+  milliseconds trickle_interval{2000};
   std::map<std::string, int> counts;
   int total = 0;
 
@@ -42,6 +49,8 @@ struct SampleServer::Impl {
     bool utf8 = false;
     milliseconds delay{0};
     Failure failure = Failure::none;
+    int retry_after = -1;
+    milliseconds trickle_interval{0};
   };
 
   Plan count_and_plan(const std::string& path) {
@@ -54,13 +63,19 @@ struct SampleServer::Impl {
     const auto d = delays.find(path);
     p.delay = d != delays.end() ? d->second : delay_all;
     const auto f = failures.find(path);
-    if (f != failures.end()) p.failure = f->second;
+    if (f != failures.end()) {
+      p.failure = f->second.failure;
+      if (f->second.times > 0 && --f->second.times == 0) failures.erase(f);
+    }
+    p.retry_after = retry_after;
+    p.trickle_interval = trickle_interval;
     return p;
   }
 
-  void wait(milliseconds delay) {
+  // False when the server stops during the wait.
+  bool wait(milliseconds delay) {
     std::unique_lock lock(mutex);
-    wake.wait_for(lock, delay, [this] { return stopping; });
+    return !wake.wait_for(lock, delay, [this] { return stopping; });
   }
 };
 
@@ -87,6 +102,29 @@ void send(httplib::Response& res, int status, const std::string& type, std::stri
                              sink.write(shared->data() + offset, n);
                              return true;
                            });
+}
+
+// The body one byte at a time, `interval` apart, until it is out or the server stops.
+// `wait` pauses and says whether the server still runs.
+void send_trickling(httplib::Response& res, const std::string& type, std::string body, milliseconds interval,
+                    std::function<bool(milliseconds)> wait) {
+  auto shared = std::make_shared<std::string>(std::move(body));
+  res.set_content_provider(shared->size(), type,
+                           [shared, interval, wait](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                             if (offset > 0 && !wait(interval)) return false;
+                             sink.write(shared->data() + offset, 1);
+                             return true;
+                           });
+}
+
+// What a site shows a client it takes for a robot: a page of the site's
+// shape with none of the listing, book or chapter markers.
+std::string verification_page() {
+  return "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
+         "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\r\n"
+         "<html xmlns=\"http://www.w3.org/1999/xhtml\">\r\n<head><title>Checking your browser</title></head>\r\n"
+         "<body><div class=\"verify\"><p>Please wait while we check your browser.</p>"
+         "<a href=\"/\">Home</a></div></body></html>\r\n";
 }
 
 bool is_html(const std::string& type) { return type.rfind("text/html", 0) == 0; }
@@ -123,7 +161,16 @@ bool SampleServer::start(int port, const std::string& bind_address) {
       case Failure::empty_body:
         send(res, 200, kHtml, {});
         return;
+      case Failure::too_many_requests:
+      case Failure::unavailable:
+        if (plan.retry_after >= 0) res.set_header("Retry-After", std::to_string(plan.retry_after));
+        send(res, plan.failure == Failure::unavailable ? 503 : 429, kHtml, not_found_page());
+        return;
+      case Failure::block_page:
+        send(res, 200, kHtml, verification_page());
+        return;
       case Failure::drop_connection:
+      case Failure::trickle:
       case Failure::none:
         break;
     }
@@ -138,6 +185,12 @@ bool SampleServer::start(int port, const std::string& bind_address) {
     if (plan.gzip) {
       page->body = gzip_encode(page->body);
       res.set_header("Content-Encoding", "gzip");
+    }
+    if (plan.failure == Failure::trickle) {
+      res.status = page->status;
+      send_trickling(res, page->content_type, std::move(page->body), plan.trickle_interval,
+                     [impl = impl_.get()](milliseconds pause) { return impl->wait(pause); });
+      return;
     }
     send(res, page->status, page->content_type, std::move(page->body),
          plan.failure == Failure::drop_connection);
@@ -222,10 +275,20 @@ void SampleServer::set_delay_all(milliseconds delay) {
   impl_->delay_all = delay;
 }
 
-void SampleServer::set_failure(const std::string& path, Failure failure) {
+void SampleServer::set_failure(const std::string& path, Failure failure, int times) {
   std::lock_guard lock(impl_->mutex);
-  if (failure == Failure::none) impl_->failures.erase(path);
-  else impl_->failures[path] = failure;
+  if (failure == Failure::none || times == 0) impl_->failures.erase(path);
+  else impl_->failures[path] = Impl::Planned{failure, times};
+}
+
+void SampleServer::set_retry_after(int seconds) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->retry_after = seconds;
+}
+
+void SampleServer::set_trickle_interval(milliseconds interval) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->trickle_interval = interval;
 }
 
 void SampleServer::clear_switches() {
@@ -236,6 +299,8 @@ void SampleServer::clear_switches() {
   impl_->delays.clear();
   impl_->delay_all = milliseconds(0);
   impl_->failures.clear();
+  impl_->retry_after = -1;
+  impl_->trickle_interval = milliseconds(2000);
 }
 
 int SampleServer::request_count(const std::string& path) const {

@@ -15,9 +15,13 @@ namespace lv::site {
 
 enum class Failure {
   none,
-  not_found,         // 404 with a short HTML body
-  empty_body,        // 200 with no body at all
-  drop_connection,   // headers and part of the body, then the connection closes
+  not_found,          // 404 with a short HTML body
+  empty_body,         // 200 with no body at all
+  drop_connection,    // headers and part of the body, then the connection closes
+  too_many_requests,  // 429, with the Retry-After of set_retry_after
+  unavailable,        // 503, with the Retry-After of set_retry_after
+  block_page,         // 200 with a verification page that holds no listing or book
+  trickle,            // the page, one byte per trickle interval
 };
 
 class SampleServer final {
@@ -46,7 +50,13 @@ class SampleServer final {
   void set_utf8(const std::string& path, bool on);
   void set_delay(const std::string& path, std::chrono::milliseconds delay);
   void set_delay_all(std::chrono::milliseconds delay);
-  void set_failure(const std::string& path, Failure failure);
+  // `times` > 0: only that many requests fail, later ones are answered
+  // normally; -1: every request fails.
+  void set_failure(const std::string& path, Failure failure, int times = -1);
+  // The Retry-After header (seconds) of 429 and 503 answers; negative: none.
+  void set_retry_after(int seconds);
+  // The pause between the bytes of a trickled body.
+  void set_trickle_interval(std::chrono::milliseconds interval);
   void clear_switches();
 
   // --- request counts (every request that reached a handler, by path)

@@ -24,9 +24,26 @@ const Text& listing_category() {
   return category;
 }
 
-ListingEntries parse_listing_page(std::string_view body, std::string_view site_host) {
-  static const Text address_start =
+namespace {
+
+const Text& address_start() {
+  static const Text marker =
       "<li><span class=\"s1\">" + listing_category() + "</span><span class=\"s2\"><a href=\"";
+  return marker;
+}
+
+constexpr std::string_view kLatestStart = ".html\" target=\"_blank\">";
+
+}  // namespace
+
+bool has_listing_markers(std::string_view body) {
+  if (body.size() < static_cast<std::size_t>(kListingStart)) return false;
+  const std::string_view searched = body.substr(kListingStart - 1);
+  return searched.find(address_start()) != std::string_view::npos ||
+         searched.find(kLatestStart) != std::string_view::npos;
+}
+
+ListingEntries parse_listing_page(std::string_view body, std::string_view site_host) {
   static const Text title_prefix = lv::base::gbk("《");
   static const Text title_suffix = lv::base::gbk("》");
 
@@ -42,9 +59,8 @@ ListingEntries parse_listing_page(std::string_view body, std::string_view site_h
   title_end += site_host;
   extract_all_between(body, "/\">", title_end, entries.titles, title_options);
 
-  extract_all_between(body, address_start, "\">", entries.addresses, options);
-  extract_all_between(body, ".html\" target=\"_blank\">", "</a></span><span class=\"s4\">",
-                      entries.latest, options);
+  extract_all_between(body, address_start(), "\">", entries.addresses, options);
+  extract_all_between(body, kLatestStart, "</a></span><span class=\"s4\">", entries.latest, options);
 
   drop_first(entries.latest);
   drop_first(entries.titles);

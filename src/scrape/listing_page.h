@@ -19,6 +19,10 @@ struct ListingEntries {
 // links name; it completes the titles end marker.
 ListingEntries parse_listing_page(std::string_view body, std::string_view site_host);
 
+// Whether the page holds a listing at all: a book address or latest-chapter
+// start marker past the preamble. A block, verification or error page does not.
+bool has_listing_markers(std::string_view body);
+
 // The fixed category every row is filed under: "[修真小说]" in GBK.
 const Text& listing_category();
 

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -60,7 +61,7 @@ class MainWindowTest : public ::testing::Test {
     lv::routines::SharedState fresh;
     fresh.set_book_id_counter(std::to_string(first_id - 1));
     std::vector<BookRecord> rows;
-    lv::routines::collect_category({server_->site_host(), first, last, nullptr}, fresh,
+    lv::routines::collect_category({server_->site_host(), first, last, {}, {}}, fresh,
                                    [&rows](std::vector<BookRecord>&& page) {
                                      for (auto& row : page) rows.push_back(std::move(row));
                                    });
@@ -179,6 +180,34 @@ TEST_F(MainWindowTest, StopEndsTheCollectionBeforeItsNextPage) {
   QTest::mouseClick(control<QPushButton>("按钮3"), Qt::LeftButton);
   EXPECT_EQ(window->book_list().list_view_row_count(), kept);
   EXPECT_FALSE(window->collection_running());
+}
+
+TEST_F(MainWindowTest, MissingPagesAreNamedWhenTheCollectionEnds) {
+  lv::routines::RetryPolicy quick;
+  quick.first_pause = quick.slow_down_start = quick.slow_down_limit = std::chrono::milliseconds(1);
+  window->set_retry_policy(quick);
+  server_->set_failure("/sort2/2.html", lv::site::Failure::unavailable);
+  QString text;
+  bool box_seen = false;
+  QObject::connect(window.get(), &MainWindow::collection_finished, [&] {
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      box_seen = true;
+      text = box->text();
+      box->button(QMessageBox::Ok)->click();
+    });
+  });
+  ASSERT_TRUE(window->start_collection());
+  ASSERT_TRUE(wait_for_end());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return box_seen; }, 10000));
+  EXPECT_TRUE(text.contains(QStringLiteral("第2页：服务器答复错误 HTTP 503（已试 3 次）"))) << text.toStdString();
+  EXPECT_FALSE(text.contains(QStringLiteral("第1页")));
+  // Nothing else changes: the rows of pages 1 and 3 are there, numbered on.
+  std::vector<BookRecord> expected = expected_rows(1, 1, 1);
+  const auto third = expected_rows(3, 3, static_cast<int>(expected.size()) + 1);
+  expected.insert(expected.end(), third.begin(), third.end());
+  EXPECT_EQ(shown_rows(), expected);
 }
 
 class TitleSearchTest : public MainWindowTest {

@@ -2,16 +2,30 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <thread>
 
 #include "base/code_page.h"
 #include "routines/site.h"
 #include "sample_site/sample_server.h"
+#include "support/test_support.h"
 
 namespace {
 
 using lv::base::gbk;
 using lv::routines::BookRecord;
+using lv::routines::CollectionReport;
+using lv::site::Failure;
+using std::chrono::milliseconds;
+
+// Retries without the real pauses, so that failing pages cost no time.
+lv::routines::RetryPolicy quick_policy() {
+  lv::routines::RetryPolicy policy;
+  policy.first_pause = milliseconds(1);
+  policy.slow_down_start = milliseconds(1);
+  policy.slow_down_limit = milliseconds(4);
+  policy.longest_retry_after = milliseconds(1);
+  return policy;
+}
 
 class CollectCategory : public ::testing::Test {
  protected:
@@ -20,29 +34,35 @@ class CollectCategory : public ::testing::Test {
     state_.set_book_id_counter("0");
   }
 
-  std::vector<BookRecord> collect(int first, int last, const std::atomic_bool* stop = nullptr,
-                                  int* pages_seen = nullptr) {
+  std::vector<BookRecord> collect(int first, int last, CollectionReport* report = nullptr, int* batches = nullptr,
+                                  std::stop_token stop = {}) {
     std::vector<BookRecord> rows;
-    lv::routines::CollectionOptions options{server_.site_host(), first, last, stop};
-    int batches = 0;
-    lv::routines::collect_category(options, state_, [&](std::vector<BookRecord>&& page) {
-      ++batches;
+    lv::routines::CollectionOptions options{server_.site_host(), first, last, stop, quick_policy()};
+    int count = 0;
+    CollectionReport r = lv::routines::collect_category(options, state_, [&](std::vector<BookRecord>&& page) {
+      ++count;
       for (auto& row : page) rows.push_back(std::move(row));
     });
-    if (pages_seen != nullptr) *pages_seen = batches;
+    if (report != nullptr) *report = std::move(r);
+    if (batches != nullptr) *batches = count;
     return rows;
   }
+
+  std::string page_path(int page) const { return "/sort2/" + std::to_string(page) + ".html"; }
+  int books_on(int page) const { return server_.site().books_on_listing_page(page); }
 
   lv::site::SampleServer server_;
   lv::routines::SharedState state_;
 };
 
 TEST_F(CollectCategory, RowsFollowTheListingWithRunningIds) {
-  const auto rows = collect(1, 2);
+  CollectionReport report;
+  const auto rows = collect(1, 2, &report);
   const auto& site = server_.site();
-  const int expected = site.books_on_listing_page(1) + site.books_on_listing_page(2);
-  ASSERT_EQ(static_cast<int>(rows.size()), expected);
+  ASSERT_EQ(static_cast<int>(rows.size()), books_on(1) + books_on(2));
   for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].id, std::to_string(i + 1));
+  EXPECT_EQ(report.pages_fetched, 2);
+  EXPECT_TRUE(report.missing.empty());
 
   // The entry each cut drops is the row the site pins above every list.
   const auto first = site.book(1, 0);
@@ -50,9 +70,7 @@ TEST_F(CollectCategory, RowsFollowTheListingWithRunningIds) {
   EXPECT_EQ(rows[0].address, "http://" + server_.site_host() + first.path);
   EXPECT_EQ(rows[0].latest, first.latest_title);
   EXPECT_EQ(rows[0].category, gbk("[修真小说]"));
-  const auto second_page_first = site.book(2, 0);
-  EXPECT_EQ(rows[static_cast<std::size_t>(site.books_on_listing_page(1))].address,
-            "http://" + server_.site_host() + second_page_first.path);
+  EXPECT_EQ(rows[static_cast<std::size_t>(books_on(1))].address, "http://" + server_.site_host() + site.book(2, 0).path);
   EXPECT_EQ(state_.book_id_counter(), std::to_string(rows.size()));
 }
 
@@ -64,38 +82,78 @@ TEST_F(CollectCategory, SecondCollectionContinuesTheIds) {
   EXPECT_EQ(twice.front().address, once.front().address);
 }
 
-TEST_F(CollectCategory, FailedPageAddsNothingAndTheCollectionGoesOn) {
-  for (auto failure : {lv::site::Failure::not_found, lv::site::Failure::empty_body}) {
-    server_.set_failure("/sort2/2.html", failure);
-    int batches = 0;
-    const auto rows = collect(1, 3, nullptr, &batches);
-    EXPECT_EQ(batches, 2) << static_cast<int>(failure);
-    // Page 2 failing must not repeat the rows of page 1.
-    const int expected = server_.site().books_on_listing_page(1) + server_.site().books_on_listing_page(3);
-    EXPECT_EQ(static_cast<int>(rows.size()), expected);
+// Whatever went wrong on the first request, the second one brings the page:
+// the rows are exactly those of an undisturbed collection.
+TEST_F(CollectCategory, PageThatFailsOnceIsFetchedAgainWithItsRowsInPlace) {
+  const auto clean = collect(1, 3);
+  for (auto failure : {Failure::drop_connection, Failure::empty_body, Failure::unavailable,
+                       Failure::too_many_requests, Failure::block_page, Failure::not_found}) {
+    state_.set_book_id_counter("0");
+    server_.reset_counts();
+    server_.set_failure(page_path(2), failure, 1);
+    CollectionReport report;
+    EXPECT_EQ(collect(1, 3, &report), clean) << static_cast<int>(failure);
+    EXPECT_TRUE(report.missing.empty()) << static_cast<int>(failure);
+    EXPECT_EQ(server_.request_count(page_path(2)), 2) << static_cast<int>(failure);
   }
 }
 
-TEST_F(CollectCategory, DroppedConnectionKeepsTheRowsThatArrived) {
-  server_.set_failure("/sort2/2.html", lv::site::Failure::drop_connection);
-  const auto partial = collect(2, 2);
-  server_.clear_switches();
-  const auto full = collect(2, 2);
-  ASSERT_LT(partial.size(), full.size());
-  for (std::size_t i = 0; i < partial.size(); ++i) EXPECT_EQ(partial[i].address, full[i].address);
+TEST_F(CollectCategory, PageThatNeverComesIsReportedAndTheOthersKeepTheirRows) {
+  struct Case {
+    Failure failure;
+    int tries;
+    const char* reason;
+  };
+  for (const Case& c : {Case{Failure::drop_connection, 3, "connection reset after 3 tries"},
+                        Case{Failure::unavailable, 3, "HTTP 503 after 3 tries"},
+                        Case{Failure::block_page, 3, "the page holds none of its markers after 3 tries"},
+                        Case{Failure::not_found, 2, "HTTP 404 after 2 tries"}}) {
+    state_.set_book_id_counter("0");
+    server_.reset_counts();
+    server_.set_failure(page_path(2), c.failure);
+    CollectionReport report;
+    int batches = 0;
+    const auto rows = collect(1, 3, &report, &batches);
+    EXPECT_EQ(batches, 2) << c.reason;
+    // Page 3 follows page 1 directly, numbered on without a gap.
+    ASSERT_EQ(static_cast<int>(rows.size()), books_on(1) + books_on(3)) << c.reason;
+    EXPECT_EQ(rows.back().id, std::to_string(rows.size()));
+    EXPECT_EQ(rows[static_cast<std::size_t>(books_on(1))].address,
+              "http://" + server_.site_host() + server_.site().book(3, 0).path);
+    ASSERT_EQ(report.missing.size(), 1u) << c.reason;
+    EXPECT_EQ(report.missing[0].page, 2);
+    EXPECT_EQ(report.missing[0].address, lv::routines::listing_page_address(server_.site_host(), 2));
+    EXPECT_EQ(report.missing[0].reason, c.reason);
+    EXPECT_EQ(server_.request_count(page_path(2)), c.tries);
+  }
 }
 
 TEST_F(CollectCategory, StopsBeforeTheNextPage) {
-  std::atomic_bool stop{false};
+  std::stop_source stop;
   std::vector<BookRecord> rows;
-  lv::routines::CollectionOptions options{server_.site_host(), 1, 146, &stop};
-  const int fetched = lv::routines::collect_category(options, state_, [&](std::vector<BookRecord>&& page) {
+  lv::routines::CollectionOptions options{server_.site_host(), 1, 146, stop.get_token(), quick_policy()};
+  const auto report = lv::routines::collect_category(options, state_, [&](std::vector<BookRecord>&& page) {
     rows.insert(rows.end(), page.begin(), page.end());
-    stop = true;
+    stop.request_stop();
   });
-  EXPECT_EQ(fetched, 1);
+  EXPECT_EQ(report.pages_fetched, 1);
+  EXPECT_TRUE(report.stopped);
   EXPECT_EQ(server_.request_count("/sort2/2.html"), 0);
   EXPECT_FALSE(rows.empty());
+}
+
+TEST_F(CollectCategory, StopEndsAPauseBetweenTries) {
+  server_.set_failure(page_path(1), Failure::unavailable);
+  std::stop_source stop;
+  CollectionReport report;
+  lv::routines::CollectionOptions options{server_.site_host(), 1, 3, stop.get_token(), quick_policy()};
+  options.retry.first_pause = std::chrono::hours(1);
+  std::thread collection([&] { report = lv::routines::collect_category(options, state_, [](auto&&) {}); });
+  ASSERT_TRUE(lv::test::wait_until([&] { return server_.request_count(page_path(1)) == 1; }));
+  stop.request_stop();
+  collection.join();  // an hour's pause would hold this for good
+  EXPECT_TRUE(report.stopped);
+  EXPECT_EQ(server_.request_count(page_path(2)), 0);
 }
 
 TEST_F(CollectCategory, ListingPageBodyHoldsTheLastPage) {

@@ -1,0 +1,101 @@
+#include "routines/page_retry.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+#include "net/download.h"
+
+namespace lv::routines {
+
+namespace {
+
+using lv::base::Text;
+using lv::net::TransferOutcome;
+
+enum class Verdict { good, retry, retry_and_slow_down, retry_if_first, missing };
+
+Verdict judge(const TransferOutcome& outcome, const lv::base::Text& body, const PageCheck& check) {
+  if (!outcome.arrived_whole()) {
+    // Nothing will change for an address that cannot be used or reached by rule.
+    const bool hopeless = outcome.end == lv::net::TransferEnd::bad_address ||
+                          outcome.end == lv::net::TransferEnd::refused_address ||
+                          outcome.end == lv::net::TransferEnd::size_cap;
+    return hopeless ? Verdict::missing : Verdict::retry;
+  }
+  if (outcome.status == 429 || outcome.status == 503) return Verdict::retry_and_slow_down;
+  if (outcome.status >= 500) return Verdict::retry;
+  if (outcome.status == 404) return Verdict::retry_if_first;
+  if (check && !check(body)) return Verdict::retry_and_slow_down;  // a block or verification page
+  return Verdict::good;
+}
+
+std::string problem_of(const TransferOutcome& outcome, Verdict verdict) {
+  if (!outcome.arrived_whole() || outcome.status >= 400) return lv::net::describe(outcome);
+  return verdict == Verdict::retry_and_slow_down ? "the page holds none of its markers" : "";
+}
+
+}  // namespace
+
+void Pace::pushed_back() {
+  pause_ = pause_.count() == 0 ? policy_.slow_down_start : pause_ * 2;
+  pause_ = std::min(pause_, policy_.slow_down_limit);
+}
+
+void Pace::went_cleanly() {
+  pause_ /= 2;
+  if (pause_ < policy_.slow_down_start) pause_ = milliseconds(0);
+}
+
+milliseconds pause_before_retry(int next_try, const TransferOutcome& last, const RetryPolicy& policy,
+                                milliseconds pace) {
+  milliseconds pause = policy.first_pause * (1 << std::clamp(next_try - 2, 0, 20));
+  if (last.retry_after) pause = std::min<milliseconds>(*last.retry_after, policy.longest_retry_after);
+  return std::max(pause, pace);
+}
+
+bool pause_unless_stopped(milliseconds pause, const std::stop_token& stop) {
+  if (stop.stop_requested()) return false;
+  if (pause.count() <= 0) return true;
+  std::mutex mutex;
+  std::condition_variable_any woken;
+  std::unique_lock lock(mutex);
+  return !woken.wait_for(lock, stop, pause, [] { return false; });
+}
+
+FetchedPage download_page_with_retries(std::string_view url, const RetryPolicy& policy, Pace& pace,
+                                       const std::stop_token& stop, const PageCheck& check) {
+  FetchedPage page;
+  milliseconds pause = pace.pause();
+  for (;;) {
+    if (!pause_unless_stopped(pause, stop)) {
+      page.stopped = true;
+      return page;
+    }
+    lv::net::DownloadRequest request;
+    request.url = lv::base::Text(url);
+    request.outcome_out = &page.outcome;
+    Text().swap(page.body);  // the last try's body goes before the next arrives
+    page.body = lv::net::download_text(request);
+    ++page.tries;
+
+    const Verdict verdict = judge(page.outcome, page.body, check);
+    if (verdict == Verdict::good) {
+      pace.went_cleanly();
+      page.good = true;
+      page.problem.clear();
+      return page;
+    }
+    if (verdict == Verdict::retry_and_slow_down) pace.pushed_back();
+    page.lacked_markers = page.outcome.fetched();
+    page.problem = problem_of(page.outcome, verdict);
+    const int allowed = verdict == Verdict::retry_if_first ? policy.tries_when_not_found : policy.tries;
+    if (verdict == Verdict::missing || page.tries >= allowed) {
+      if (page.tries > 1) page.problem += " after " + std::to_string(page.tries) + " tries";
+      return page;
+    }
+    pause = pause_before_retry(page.tries + 1, page.outcome, policy, pace.pause());
+  }
+}
+
+}  // namespace lv::routines

@@ -1,0 +1,68 @@
+#pragma once
+// Asking again for a page that did not come: how often, how long to wait in
+// between, and how to slow down when the site pushes back.
+#include <chrono>
+#include <functional>
+#include <stop_token>
+#include <string>
+
+#include "base/text.h"
+#include "net/transfer_outcome.h"
+
+namespace lv::routines {
+
+using std::chrono::milliseconds;
+
+struct RetryPolicy {
+  int tries = 3;                        // in all, for a page that did not arrive or was refused
+  int tries_when_not_found = 2;         // a 404 is asked for once more
+  milliseconds first_pause{1000};       // before the second try; doubled before each further one
+  milliseconds longest_retry_after{60000};  // a server's Retry-After is honoured up to this
+  milliseconds slow_down_start{1000};   // the pause between pages after the first push-back
+  milliseconds slow_down_limit{30000};  // the pause between pages never grows beyond this
+};
+
+// The pause before each request: none while the site answers cleanly;
+// doubled (from the policy's start, up to its limit) each time it pushes
+// back with 429, 503 or a block page; halved after each clean page.
+class Pace final {
+ public:
+  explicit Pace(const RetryPolicy& policy) : policy_(policy) {}
+  milliseconds pause() const { return pause_; }
+  void pushed_back();
+  void went_cleanly();
+
+ private:
+  RetryPolicy policy_;
+  milliseconds pause_{0};
+};
+
+// The pause before try number `next_try` (2, 3, ...): the policy's growing
+// pause, or the server's Retry-After up to the policy's limit; never shorter
+// than the pause the pace asks between requests.
+milliseconds pause_before_retry(int next_try, const lv::net::TransferOutcome& last, const RetryPolicy& policy,
+                                milliseconds pace);
+
+// Sleeps for `pause` unless a stop is requested first; false when stopped.
+bool pause_unless_stopped(milliseconds pause, const std::stop_token& stop);
+
+// What a page must hold to be the page asked for (and not a block,
+// verification or error page); a page that lacks it is asked for again.
+using PageCheck = std::function<bool(const lv::base::Text& body)>;
+
+struct FetchedPage {
+  lv::base::Text body;            // the last answer's body
+  lv::net::TransferOutcome outcome;  // how the last try ended
+  int tries = 0;
+  bool good = false;              // arrived whole, no error status, passed the check
+  bool stopped = false;           // a stop came before the page was good
+  bool lacked_markers = false;    // the last answer came whole but failed the check
+  std::string problem;            // why the page is missing, when it is
+};
+
+// Downloads `url` (as the page download does) until it is good or its tries
+// are spent, pausing between tries and keeping `pace`.
+FetchedPage download_page_with_retries(std::string_view url, const RetryPolicy& policy, Pace& pace,
+                                       const std::stop_token& stop, const PageCheck& check);
+
+}  // namespace lv::routines
