@@ -13,7 +13,11 @@
 namespace {
 
 void usage() {
-  std::fprintf(stderr, "usage: lorevane-sample-site [--port N] [--bind ADDR] [--seed S] [--gzip]\n");
+  std::fprintf(stderr,
+               "usage: lorevane-sample-site [--port N] [--bind ADDR] [--seed S] [--gzip] [--delay MS]\n"
+               "                            [--flaky-every N]\n"
+               "  --delay MS        every answer waits MS milliseconds\n"
+               "  --flaky-every N   every Nth listing page drops its connection on its first request\n");
 }
 
 bool parse_int(const char* s, long min, long max, long& out) {
@@ -32,6 +36,8 @@ int main(int argc, char** argv) {
   std::string bind = "127.0.0.1";
   lv::site::SiteOptions options;
   bool gzip = false;
+  long delay_ms = 0;
+  long flaky_every = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -46,6 +52,12 @@ int main(int argc, char** argv) {
       ++i;
     } else if (arg == "--gzip") {
       gzip = true;
+    } else if (arg == "--delay" && has_value && parse_int(argv[i + 1], 0, 600000, value)) {
+      delay_ms = value;
+      ++i;
+    } else if (arg == "--flaky-every" && has_value && parse_int(argv[i + 1], 1, 100000, value)) {
+      flaky_every = value;
+      ++i;
     } else {
       usage();
       return 2;
@@ -62,6 +74,10 @@ int main(int argc, char** argv) {
 
   lv::site::SampleServer server(options);
   server.set_gzip(gzip);
+  server.set_delay_all(std::chrono::milliseconds(delay_ms));
+  for (long page = flaky_every; flaky_every > 0 && page <= options.listing_pages; page += flaky_every) {
+    server.set_failure("/sort2/" + std::to_string(page) + ".html", lv::site::Failure::drop_connection, 1);
+  }
   if (!server.start(static_cast<int>(port), bind)) {
     std::fprintf(stderr, "lorevane-sample-site: cannot listen on %s:%ld\n", bind.c_str(), port);
     return 1;

@@ -38,12 +38,12 @@ bool RawConnection::peer_closed(int ms) {
   return ::poll(&p, 1, ms) > 0;
 }
 
-RawServer::RawServer(Handler handler) : handler_(std::move(handler)) {
+RawServer::RawServer(Handler handler, std::string address) : handler_(std::move(handler)), address_(std::move(address)) {
   listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
   if (listen_fd_ < 0) throw std::runtime_error("socket");
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::inet_pton(AF_INET, address_.c_str(), &addr.sin_addr) != 1) throw std::runtime_error("address");
   addr.sin_port = 0;
   socklen_t len = sizeof addr;
   if (::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
@@ -68,7 +68,7 @@ RawServer::~RawServer() {
   for (auto& t : workers) t.join();
 }
 
-std::string RawServer::host() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string RawServer::host() const { return address_ + ":" + std::to_string(port_); }
 
 std::string RawServer::url(std::string_view path) const { return "http://" + host() + std::string(path); }
 

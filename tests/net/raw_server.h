@@ -28,7 +28,8 @@ class RawServer final {
  public:
   using Handler = std::function<void(const std::string& request, RawConnection& connection)>;
 
-  explicit RawServer(Handler handler);
+  // `address` is the loopback address to listen on (127.0.0.x).
+  explicit RawServer(Handler handler, std::string address = "127.0.0.1");
   ~RawServer();
   RawServer(const RawServer&) = delete;
   RawServer& operator=(const RawServer&) = delete;
@@ -45,6 +46,7 @@ class RawServer final {
   void serve(int fd);
 
   Handler handler_;
+  std::string address_;
   int listen_fd_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
