@@ -92,11 +92,14 @@ int run_read(const Globals& globals, Args args) {
   const lv::routines::ChapterEntry none;
   const auto& chapter = index < 0 ? none : loaded.chapters[static_cast<std::size_t>(index)];
   lv::net::TransferOutcome outcome;
-  const lv::base::Text text = lv::routines::load_chapter_text(url, chapter.address, &outcome);
+  // The chapter text goes as soon as the content holds it: a long chapter is not kept twice.
+  const lv::base::Text content = lv::routines::chapter_view_content(
+      chapter.title, lv::routines::load_chapter_text(url, chapter.address, &outcome));
   if (!fetched_or_said_why(outcome, url + std::string(chapter.address))) return kExitIncomplete;
-  const lv::base::Text content = lv::routines::chapter_view_content(chapter.title, text);
   const lv::base::Text caption = lv::routines::chapter_caption(state.current_book_title(), chapter.title);
-  std::printf("{\"caption\":%s,\"content\":%s}\n", json_gbk(caption).c_str(), json_gbk(content).c_str());
+  std::printf("{\"caption\":%s,\"content\":", json_gbk(caption).c_str());
+  write_json_gbk(stdout, content);
+  std::fputs("}\n", stdout);
   return 0;
 }
 

@@ -19,19 +19,31 @@ int run_get(const Globals& globals, Args args) {
   const auto positional = args.positionals(1, "lorevane-cli get URL [--bytes|--fetch]");
   const std::string url = site_url(globals, positional[0]);
 
-  std::string body;
+  lv::net::TransferOutcome outcome;
+  lv::net::DownloadRequest request;
+  request.url = url;
+  request.outcome_out = &outcome;
+  lv::base::Bytes picture;
+  std::string text;
   if (bytes) {
-    body = std::string(lv::net::download_bytes(url).view());
+    picture = lv::net::download_bytes(request);
   } else if (fetch) {
-    body = lv::net::fetch_page(url);
+    text = lv::net::fetch_page(url, std::nullopt, std::nullopt, std::nullopt, std::nullopt, nullptr, &outcome);
   } else {
-    body = lv::net::download_text(url);
+    text = lv::net::download_text(request);
   }
+  const std::string_view body = bytes ? picture.view() : std::string_view(text);
   if (body.empty()) {
-    std::fprintf(stderr, "lorevane-cli: nothing received from %s\n", url.c_str());
+    std::fprintf(stderr, "lorevane-cli: nothing received from %s (%s)\n", url.c_str(),
+                 lv::net::describe(outcome).c_str());
     return 1;
   }
   std::fwrite(body.data(), 1, body.size(), stdout);
+  // What came is printed either way; a body that did not come whole says so.
+  if (!outcome.arrived_whole()) {
+    std::fprintf(stderr, "lorevane-cli: %s came short: %s\n", url.c_str(), lv::net::describe(outcome).c_str());
+    return kExitIncomplete;
+  }
   return 0;
 }
 

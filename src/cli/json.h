@@ -1,5 +1,6 @@
 #pragma once
 // JSON output of the command-line front end: UTF-8, one value per line.
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -9,5 +10,8 @@ namespace lv::cli {
 std::string json_string(std::string_view utf8);
 // A JSON string literal of a GBK text (converted to UTF-8 first).
 std::string json_gbk(std::string_view gbk);
+// Writes the JSON string literal of a GBK text to `out`, converted piece by
+// piece, so that a long text is not held again in UTF-8 and escaped.
+void write_json_gbk(std::FILE* out, std::string_view gbk);
 
 }  // namespace lv::cli

@@ -94,16 +94,16 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
     // bodies would otherwise be copied over and over as they grow.
     curl_off_t announced = -1;
     if (curl_easy_getinfo(ex.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK && announced > 0) {
-      ex.body.reserve(std::min(static_cast<std::size_t>(announced), ex.max_body));
+      ex.body.expect(std::min(static_cast<std::size_t>(announced), ex.max_body));
     }
   }
   const size_t room = ex.max_body - std::min(ex.max_body, ex.body.size());
   if (n > room) {
-    ex.body.append(data, room);
+    ex.body.append(std::string_view(data, room));
     ex.body_capped = true;
     return 0;  // stops the transfer; what arrived up to the cap is the body
   }
-  ex.body.append(data, n);
+  ex.body.append(std::string_view(data, n));
   return n;
 }
 

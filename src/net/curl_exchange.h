@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "net/address_policy.h"
+#include "net/body_buffer.h"
 #include "net/transfer_outcome.h"
 
 namespace lv::net::detail {
@@ -51,7 +52,7 @@ struct Exchange {
   std::size_t max_body;
   CURL* easy = nullptr;      // set by collect_into
   std::string header_block;  // status line and header lines, CR LF ended, blank line last
-  std::string body;
+  BodyBuffer body;
   bool responded = false;    // a status line arrived
   bool body_capped = false;  // the body reached max_body and reading stopped
   bool connected = false;

@@ -124,7 +124,7 @@ Text cut_at_zero(std::string text) {
 Text download_text(const DownloadRequest& request) {
   DownloadOutputs outputs = run_download(request);
   hand_out(request, outputs);
-  std::string body = std::move(outputs.body);
+  std::string body = outputs.body.take_string();
   if (body.empty()) return {};
   if (outputs.encoding == ContentEncoding::gzip) {
     body = gzip_decode(body, kMaxBodyBytes);
@@ -148,7 +148,7 @@ Text download_text(std::string_view url) {
 Bytes download_bytes(const DownloadRequest& request) {
   DownloadOutputs outputs = run_download(request);
   hand_out(request, outputs);
-  return Bytes::from_string(outputs.body);
+  return Bytes(outputs.body.take_bytes());
 }
 
 Bytes download_bytes(std::string_view url) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "net/body_buffer.h"
 #include "net/transfer_outcome.h"
 
 namespace lv::net::detail {
@@ -30,7 +31,7 @@ struct DownloadOutputs {
   std::string content_type;
   std::string cookies;       // Set-Cookie values joined by CR LF
   ContentEncoding encoding = ContentEncoding::none;
-  std::string body;          // empty when nothing was read
+  BodyBuffer body;           // empty when nothing was read
   TransferOutcome outcome;
 };
 

@@ -123,7 +123,7 @@ Text fetch_page(std::string_view url, std::optional<Text> method, std::optional<
                                      pumping ? kPumpTurn : kQuietTurn);
   result = outcome_of(code, exchange);
   if (response_headers) *response_headers = exchange.header_block;
-  Text body = std::move(exchange.body);
+  Text body = exchange.body.take_string();
   const std::size_t zero = body.find('\0');
   if (zero != Text::npos) body.resize(zero);
   return body;

@@ -11,7 +11,7 @@ Text load_chapter_text(std::string_view book_address, std::string_view chapter_a
   request.url = Text(book_address);
   request.url += chapter_address;
   request.outcome_out = outcome;
-  return lv::scrape::parse_chapter_text(lv::net::download_text(request));
+  return lv::scrape::parse_chapter_text(lv::net::download_text(request));  // the page is cut down in place
 }
 
 Text chapter_view_content(std::string_view chapter_title, std::string_view text) {

@@ -23,6 +23,8 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
       break;
     }
     const Text address = listing_page_address(options.site_host, page);
+    // The previous page goes before the next one arrives: two large pages are never held at once.
+    state.set_listing_page_body(Text());
     FetchedPage fetched = download_page_with_retries(address, options.retry, pace, options.stop,
                                                      [](const Text& body) { return lv::scrape::has_listing_markers(body); });
     if (fetched.stopped) {

@@ -21,8 +21,12 @@ void SharedState::set_book_id_counter(Text value) {
 }
 
 void SharedState::set_listing_page_body(Text body) {
-  std::lock_guard lock(mutex_);
-  listing_page_body_ = std::move(body);
+  {
+    std::lock_guard lock(mutex_);
+    // A swap, so that the old page's bytes really go (assigning an empty
+    // text would keep its room) and go outside the lock.
+    listing_page_body_.swap(body);
+  }
 }
 
 Text SharedState::listing_page_body() const {

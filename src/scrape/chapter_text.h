@@ -9,6 +9,8 @@ namespace lv::scrape {
 // The raw text between the chapter markers (untrimmed, starting with the LF
 // that follows the start marker), with "&nbsp;" turned into spaces and
 // "<br /><br />" into CR LF CR LF, both case-insensitively.
-Text parse_chapter_text(std::string_view body);
+// The page is cut down to its text in place, so a large page handed over
+// (moved in) is not held twice.
+Text parse_chapter_text(Text body);
 
 }  // namespace lv::scrape

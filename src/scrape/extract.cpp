@@ -7,7 +7,6 @@ namespace lv::scrape {
 
 using lv::base::find_text;
 using lv::base::text_length;
-using lv::base::text_middle;
 
 int extract_all_between(std::string_view text, std::string_view start_marker,
                         std::string_view end_marker, ResultList& results,
@@ -48,8 +47,8 @@ int extract_all_between(std::string_view text, std::string_view start_marker,
   return static_cast<int>(results.size());
 }
 
-Text extract_between(std::string_view text, std::string_view start_marker,
-                     std::string_view end_marker, int start_position, bool case_insensitive) {
+std::string_view extract_between_view(std::string_view text, std::string_view start_marker,
+                                      std::string_view end_marker, int start_position, bool case_insensitive) {
   static const Text quote_word = lv::base::gbk("#引号");
   const Text start = lv::base::replace_text(start_marker, quote_word, "\"");
   const Text end = lv::base::replace_text(end_marker, quote_word, "\"");
@@ -57,19 +56,26 @@ Text extract_between(std::string_view text, std::string_view start_marker,
   if (p1 == -1) return {};
   p1 += text_length(start);
   const int p2 = find_text(text, end, p1, case_insensitive);
-  if (p2 == -1) return {};
-  return text_middle(text, p1, p2 - p1);
+  if (p2 == -1 || p2 < p1) return {};
+  return text.substr(static_cast<std::size_t>(p1 - 1), static_cast<std::size_t>(p2 - p1));
+}
+
+Text extract_between(std::string_view text, std::string_view start_marker,
+                     std::string_view end_marker, int start_position, bool case_insensitive) {
+  return Text(extract_between_view(text, start_marker, end_marker, start_position, case_insensitive));
 }
 
 Text replace_pairs(std::string_view text, std::optional<int> count, int start_position,
                    bool case_sensitive, std::initializer_list<ReplacePair> pairs) {
   const int start = start_position == 0 ? 1 : start_position;
-  Text out(text);
+  // The first pair reads the text itself: no copy of it is made first.
+  std::optional<Text> out;
   for (const ReplacePair& pair : pairs) {
     if (pair.find.empty()) continue;
-    out = lv::base::replace_text(out, pair.find, pair.replacement, start, count, case_sensitive);
+    out = lv::base::replace_text(out ? std::string_view(*out) : text, pair.find, pair.replacement, start, count,
+                                 case_sensitive);
   }
-  return out;
+  return out ? std::move(*out) : Text(text);
 }
 
 }  // namespace lv::scrape

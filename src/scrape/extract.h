@@ -35,6 +35,11 @@ int extract_all_between(std::string_view text, std::string_view start_marker,
 Text extract_between(std::string_view text, std::string_view start_marker,
                      std::string_view end_marker, int start_position = 1,
                      bool case_insensitive = false);
+// The same item as a view into `text` (empty when there is none), for a
+// caller that cuts a large page down in place.
+std::string_view extract_between_view(std::string_view text, std::string_view start_marker,
+                                      std::string_view end_marker, int start_position = 1,
+                                      bool case_insensitive = false);
 
 struct ReplacePair {
   std::string_view find;
