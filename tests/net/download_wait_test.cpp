@@ -101,6 +101,18 @@ TEST_F(DownloadWaitTest, GivenUpWaitDropsTheLateAnswer) {
   EXPECT_TRUE(wait_until([] { return lv::net::running_downloads() == 0; }));
 }
 
+TEST_F(DownloadWaitTest, CallerWithoutPumpWaitsForATransferThatIsStillReceiving) {
+  shorten(milliseconds(20000), milliseconds(100));
+  const std::string body(40, 'x');
+  RawServer server([&](const std::string&, RawConnection& c) {
+    c.send("HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n");
+    for (char byte : body) {
+      if (!c.send(std::string(1, byte)) || c.peer_closed(10)) return;  // well past the wait time-out in all
+    }
+  });
+  EXPECT_EQ(download_text(server.url("/slow")), body);
+}
+
 TEST_F(DownloadWaitTest, PumpRunsWhileWaitingAndEventsKeepTheWaitAlive) {
   shorten(milliseconds(20000), milliseconds(200));
   std::atomic<int> pumped{0};
