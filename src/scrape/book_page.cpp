@@ -1,6 +1,7 @@
 #include "scrape/book_page.h"
 
 #include "base/code_page.h"
+#include "scrape/line_breaks.h"
 
 namespace lv::scrape {
 
@@ -49,7 +50,7 @@ BookInfo parse_book_page(std::string_view body) {
   // The intro label's closing tag and the break after it become one line
   // break; only the first nine are turned, later ones stay as they are.
   const Text intro = extract_between(body, m.intro_start, m.intro_end);
-  info.intro = replace_pairs(intro, 9, 1, false, {{m.intro_break, "\r\n"}});
+  info.intro = markup_breaks_to_lines(replace_pairs(intro, 9, 1, false, {{m.intro_break, "\r\n"}}));
   return info;
 }
 

@@ -13,7 +13,7 @@ struct BookInfo {
   Text author;     // with its "作者：" prefix
   Text category;   // with its "类别：" prefix
   Text status;     // with its "状态：" prefix
-  Text intro;      // cleaned: the first nine "</b><br />" become CR LF
+  Text intro;      // cleaned: the first nine "</b><br />" become CR LF, then every break tag
 };
 
 BookInfo parse_book_page(std::string_view body);

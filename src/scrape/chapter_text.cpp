@@ -1,5 +1,7 @@
 #include "scrape/chapter_text.h"
 
+#include "scrape/line_breaks.h"
+
 namespace lv::scrape {
 
 namespace {
@@ -15,7 +17,8 @@ Text clean(Text raw) {
   // Two passes in this order: every "&nbsp;" is a space before breaks are read.
   Text spaced = replace_pairs(raw, kEveryOccurrence, 1, false, {{"&nbsp;", " "}});
   Text().swap(raw);
-  return replace_pairs(spaced, kEveryOccurrence, 1, false, {{"<br /><br />", "\r\n\r\n"}});
+  // Breaks the page writes one per line are shown as line breaks too.
+  return markup_breaks_to_lines(replace_pairs(spaced, kEveryOccurrence, 1, false, {{"<br /><br />", "\r\n\r\n"}}));
 }
 
 }  // namespace

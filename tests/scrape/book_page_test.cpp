@@ -61,8 +61,9 @@ TEST(BookPage, CutsEveryValueFromARealShapedPage) {
   EXPECT_EQ(info.author, gbk("作者：白石"));
   EXPECT_EQ(info.category, gbk("类别：修真小说"));
   EXPECT_EQ(info.status, gbk("状态：连载中"));
-  // The label's closing tag and break become CR LF; the other breaks stay.
-  EXPECT_EQ(info.intro, gbk("内容简介：\r\n第一行<br />\r\n第二行<br />\r\n"));
+  // The label's closing tag and break become CR LF, and so does each break
+  // with the line end after it.
+  EXPECT_EQ(info.intro, gbk("内容简介：\r\n第一行\r\n第二行\r\n"));
 }
 
 TEST(BookPage, AuthorKeepsItsPrefixWithOrWithoutAValue) {
@@ -138,7 +139,7 @@ TEST(BookPage, OnlyTheFirstNineLabelBreaksTurnIntoLineBreaks) {
   const auto info = parse_book_page(book_page(p));
   std::string expected;
   for (int i = 1; i <= 9; ++i) expected += "L" + std::to_string(i) + "\r\n";
-  expected += "L10</b><br />L11</b><br />";
+  expected += "L10</b>\r\nL11</b>\r\n";  // the later breaks are still line breaks
   EXPECT_EQ(info.intro, expected);
 }
 

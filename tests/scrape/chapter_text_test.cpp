@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/code_page.h"
+#include "scrape/line_breaks.h"
 
 namespace {
 
@@ -22,18 +23,30 @@ TEST(ChapterText, TextStartsWithTheLineFeedAfterTheMarker) {
 
 TEST(ChapterText, SpacesFirstThenParagraphBreaks) {
   EXPECT_EQ(parse_chapter_text(chapter_page("a&nbsp;&nbsp;b<br /><br />c<br />d")),
-            "\na  b\r\n\r\nc<br />d");
+            "\na  b\r\n\r\nc\r\nd");
 }
 
 TEST(ChapterText, EntitiesAndBreaksMatchInAnyCase) {
   EXPECT_EQ(parse_chapter_text(chapter_page("&NBSP;x&Nbsp;<BR /><bR /><br />")),
-            "\n x \r\n\r\n<br />");
+            "\n x \r\n\r\n\r\n");
 }
 
 TEST(ChapterText, SpaceBetweenTwoBreaksDoesNotJoinThem) {
-  // Only the exact pair becomes a paragraph break; other markup stays.
-  EXPECT_EQ(parse_chapter_text(chapter_page("p<br />&nbsp;<br />q<p>r</p>")),
-            "\np<br /> <br />q<p>r</p>");
+  // Each break is a line of its own; other markup stays.
+  EXPECT_EQ(parse_chapter_text(chapter_page("p<br />&nbsp;<br />q<p>r</p>")), "\np\r\n \r\nq<p>r</p>");
+}
+
+TEST(MarkupBreaks, EachSpellingWithTheLineEndAfterItBecomesOneLineBreak) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"c<br />d", "c\r\nd"},
+      {"x<br />\r\n<br />\r\ny", "x\r\n\r\ny"},
+      {"a<BR>b<br/>\nc<Br />\r\n", "a\r\nb\r\nc\r\n"},
+      {"<br  />, <br>\r\r, <b>, <brx>, <br", "<br  />, \r\n\r\r, <b>, <brx>, <br"},
+      // A break right after a double-byte character is still a break.
+      {gbk("第<br>章"), gbk("第\r\n章")},
+      {"", ""},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(lv::scrape::markup_breaks_to_lines(in), out) << in;
 }
 
 TEST(ChapterText, ChineseTextPassesUnchanged) {
