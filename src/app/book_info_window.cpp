@@ -11,6 +11,7 @@
 
 #include "app/app_context.h"
 #include "app/gbk_qstring.h"
+#include "routines/rules_in_force.h"
 #include "app/services.h"
 #include "app/units/picture_box.h"
 #include "base/code_page.h"
@@ -109,7 +110,7 @@ void BookInfoWindow::load(lv::routines::PageLoader loader) {
   QPointer<BookInfoWindow> alive(this);
   const lv::base::Text body = lv::routines::load_book_page(address, loader);
   if (alive.isNull()) return;
-  const lv::scrape::BookInfo info = lv::scrape::parse_book_page(body);
+  const lv::scrape::BookInfo info = lv::scrape::parse_book_page(body, lv::routines::rules_in_force()->book_page);
 
   setWindowTitle(to_qstring(info.name + title_tail));
   set_caption(title_label_, name_prefix + info.name);

@@ -2,6 +2,7 @@
 
 #include "net/download.h"
 #include "net/page_fetch.h"
+#include "routines/rules_in_force.h"
 
 namespace lv::routines {
 
@@ -18,7 +19,7 @@ lv::base::Text load_book_page(std::string_view book_address, PageLoader loader, 
 
 lv::scrape::BookInfo load_book_info(std::string_view book_address, PageLoader loader,
                                     lv::net::TransferOutcome* outcome) {
-  return lv::scrape::parse_book_page(load_book_page(book_address, loader, outcome));
+  return lv::scrape::parse_book_page(load_book_page(book_address, loader, outcome), rules_in_force()->book_page);
 }
 
 lv::base::Bytes load_cover(std::string_view cover_address, std::string_view book_address,

@@ -1,6 +1,7 @@
 #include "routines/chapter.h"
 
 #include "net/download.h"
+#include "routines/rules_in_force.h"
 #include "scrape/chapter_text.h"
 
 namespace lv::routines {
@@ -11,7 +12,8 @@ Text load_chapter_text(std::string_view book_address, std::string_view chapter_a
   request.url = Text(book_address);
   request.url += chapter_address;
   request.outcome_out = outcome;
-  return lv::scrape::parse_chapter_text(lv::net::download_text(request));  // the page is cut down in place
+  // The page is handed over and cut down in place.
+  return lv::scrape::parse_chapter_text(lv::net::download_text(request), rules_in_force()->chapter_text);
 }
 
 Text chapter_view_content(std::string_view chapter_title, std::string_view text) {

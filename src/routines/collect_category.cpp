@@ -1,5 +1,6 @@
 #include "routines/collect_category.h"
 
+#include "routines/rules_in_force.h"
 #include "routines/site.h"
 #include "scrape/listing_page.h"
 
@@ -17,6 +18,8 @@ const Text& entry_or_empty(const lv::scrape::ResultList& list, std::size_t i) {
 CollectionReport collect_category(const CollectionOptions& options, SharedState& state, const RowsSink& sink) {
   CollectionReport report;
   Pace pace(options.retry);
+  const auto rules = rules_in_force();
+  const lv::scrape::ListingRules& listing = rules->listing;
   for (int page = options.first_page; page <= options.last_page; ++page) {
     if (options.stop.stop_requested()) {
       report.stopped = true;
@@ -26,7 +29,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
     // The previous page goes before the next one arrives: two large pages are never held at once.
     state.set_listing_page_body(Text());
     FetchedPage fetched = download_page_with_retries(address, options.retry, pace, options.stop,
-                                                     [](const Text& body) { return lv::scrape::has_listing_markers(body); });
+                                                     [&](const Text& body) { return lv::scrape::has_listing_markers(body, options.site_host, listing); });
     if (fetched.stopped) {
       report.stopped = true;
       break;
@@ -40,7 +43,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
       state.set_listing_page_body(std::move(fetched.body));
       continue;
     }
-    const lv::scrape::ListingEntries entries = lv::scrape::parse_listing_page(fetched.body, options.site_host);
+    const lv::scrape::ListingEntries entries = lv::scrape::parse_listing_page(fetched.body, options.site_host, listing);
     state.set_listing_page_body(std::move(fetched.body));
 
     std::vector<BookRecord> rows;
@@ -50,7 +53,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
       // those cells empty rather than shifting or stopping.
       rows.push_back(BookRecord{state.next_book_id(), entry_or_empty(entries.titles, i),
                                 entry_or_empty(entries.latest, i), entries.addresses[i],
-                                lv::scrape::listing_category()});
+                                listing.category});
     }
     if (!rows.empty()) sink(std::move(rows));
   }

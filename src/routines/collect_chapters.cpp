@@ -1,6 +1,7 @@
 #include "routines/collect_chapters.h"
 
 #include "net/download.h"
+#include "routines/rules_in_force.h"
 #include "scrape/chapter_list.h"
 
 namespace lv::routines {
@@ -20,7 +21,7 @@ lv::net::TransferOutcome collect_chapters(std::string_view book_address, SharedS
   request.outcome_out = &outcome;
   const Text body = lv::net::download_text(request);
   if (stopped()) return outcome;
-  lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body);
+  lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules_in_force()->chapter_list);
 
   state.set_current_book_title(list.book_title);
   if (sink.set_book_title) sink.set_book_title(list.book_title);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "scrape/extract.h"
+#include "scrape/site_rules.h"
 
 namespace lv::scrape {
 
@@ -16,6 +17,9 @@ struct BookInfo {
   Text intro;      // cleaned: the first nine "</b><br />" become CR LF, then every break tag
 };
 
-BookInfo parse_book_page(std::string_view body);
+BookInfo parse_book_page(std::string_view body, const BookPageRules& rules = built_in_rules().book_page);
+
+// Applies cleaning steps in order, each to the output of the one before.
+Text apply_cleaning(Text text, const std::vector<ReplaceRule>& steps);
 
 }  // namespace lv::scrape

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "scrape/extract.h"
+#include "scrape/site_rules.h"
 
 namespace lv::scrape {
 
@@ -12,6 +13,6 @@ struct ChapterList {
   ResultList addresses;  // the number of chapters is the number of addresses
 };
 
-ChapterList parse_chapter_list(std::string_view body);
+ChapterList parse_chapter_list(std::string_view body, const ChapterListRules& rules = built_in_rules().chapter_list);
 
 }  // namespace lv::scrape

@@ -1,14 +1,10 @@
 #include "scrape/listing_page.h"
 
-#include "base/code_page.h"
+#include "base/text.h"
 
 namespace lv::scrape {
 
 namespace {
-
-// The first 139 bytes of a listing page are its DOCTYPE line and the start of
-// the head; no book link can sit there.
-constexpr int kListingStart = 140;
 
 // Every list starts with an entry that is not a book of the list: the titles
 // cut runs from the first site link above the list, and the others follow
@@ -17,50 +13,33 @@ void drop_first(ResultList& list) {
   if (!list.empty()) list.erase(list.begin());
 }
 
-}  // namespace
-
-const Text& listing_category() {
-  static const Text category = lv::base::gbk("[修真小说]");
-  return category;
+void cut_all(std::string_view body, std::string_view site_host, const CutRule& rule, ResultList& list,
+             ExtractOptions options = {}) {
+  options.start_position = rule.from;
+  options.case_sensitive = rule.case_sensitive;
+  extract_all_between(body, fill_marker(rule.start, site_host), fill_marker(rule.end, site_host), list, options);
 }
 
-namespace {
-
-const Text& address_start() {
-  static const Text marker =
-      "<li><span class=\"s1\">" + listing_category() + "</span><span class=\"s2\"><a href=\"";
-  return marker;
+bool holds(std::string_view body, std::string_view site_host, const CutRule& rule) {
+  return lv::base::find_text(body, fill_marker(rule.start, site_host), rule.from, !rule.case_sensitive) > 0;
 }
-
-constexpr std::string_view kLatestStart = ".html\" target=\"_blank\">";
 
 }  // namespace
 
-bool has_listing_markers(std::string_view body) {
-  if (body.size() < static_cast<std::size_t>(kListingStart)) return false;
-  const std::string_view searched = body.substr(kListingStart - 1);
-  return searched.find(address_start()) != std::string_view::npos ||
-         searched.find(kLatestStart) != std::string_view::npos;
+const Text& listing_category() { return built_in_rules().listing.category; }
+
+bool has_listing_markers(std::string_view body, std::string_view site_host, const ListingRules& rules) {
+  return holds(body, site_host, rules.addresses) || holds(body, site_host, rules.latest);
 }
 
-ListingEntries parse_listing_page(std::string_view body, std::string_view site_host) {
-  static const Text title_prefix = lv::base::gbk("《");
-  static const Text title_suffix = lv::base::gbk("》");
-
+ListingEntries parse_listing_page(std::string_view body, std::string_view site_host, const ListingRules& rules) {
   ListingEntries entries;
-  ExtractOptions options;
-  options.start_position = kListingStart;
-  options.case_sensitive = true;
-
-  ExtractOptions title_options = options;
-  title_options.prefix = title_prefix;
-  title_options.suffix = title_suffix;
-  Text title_end = "</a></span><span class=\"s3\"><a href=\"http://";
-  title_end += site_host;
-  extract_all_between(body, "/\">", title_end, entries.titles, title_options);
-
-  extract_all_between(body, address_start(), "\">", entries.addresses, options);
-  extract_all_between(body, kLatestStart, "</a></span><span class=\"s4\">", entries.latest, options);
+  ExtractOptions title_options;
+  title_options.prefix = rules.title_prefix;
+  title_options.suffix = rules.title_suffix;
+  cut_all(body, site_host, rules.titles, entries.titles, title_options);
+  cut_all(body, site_host, rules.addresses, entries.addresses);
+  cut_all(body, site_host, rules.latest, entries.latest);
 
   drop_first(entries.latest);
   drop_first(entries.titles);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "scrape/extract.h"
+#include "scrape/site_rules.h"
 
 namespace lv::scrape {
 
@@ -17,11 +18,13 @@ struct ListingEntries {
 
 // site_host is the host (with ":port" if any) that the page's absolute
 // links name; it completes the titles end marker.
-ListingEntries parse_listing_page(std::string_view body, std::string_view site_host);
+ListingEntries parse_listing_page(std::string_view body, std::string_view site_host,
+                                  const ListingRules& rules = built_in_rules().listing);
 
 // Whether the page holds a listing at all: a book address or latest-chapter
-// start marker past the preamble. A block, verification or error page does not.
-bool has_listing_markers(std::string_view body);
+// start marker where the cuts look. A block, verification or error page does not.
+bool has_listing_markers(std::string_view body, std::string_view site_host,
+                         const ListingRules& rules = built_in_rules().listing);
 
 // The fixed category every row is filed under: "[修真小说]" in GBK.
 const Text& listing_category();
