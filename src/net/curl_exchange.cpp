@@ -47,6 +47,8 @@ Share& shared_store() {
       curl_share_setopt(s->handle, CURLSHOPT_USERDATA, s);
       curl_share_setopt(s->handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
       curl_share_setopt(s->handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+      // A secure connection to a host seen before resumes its session.
+      curl_share_setopt(s->handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     }
     return s;
   }();

@@ -121,9 +121,9 @@ Text cut_at_zero(std::string text) {
 
 }  // namespace
 
-Text download_text(const DownloadRequest& request) {
-  DownloadOutputs outputs = run_download(request);
-  hand_out(request, outputs);
+namespace detail {
+
+Text decode_download_text(DownloadOutputs& outputs) {
   std::string body = outputs.body.take_string();
   if (body.empty()) return {};
   if (outputs.encoding == ContentEncoding::gzip) {
@@ -137,6 +137,14 @@ Text download_text(const DownloadRequest& request) {
     return cut_at_zero(lv::base::utf8_to_gbk(body));
   }
   return body;
+}
+
+}  // namespace detail
+
+Text download_text(const DownloadRequest& request) {
+  DownloadOutputs outputs = run_download(request);
+  hand_out(request, outputs);
+  return detail::decode_download_text(outputs);
 }
 
 Text download_text(std::string_view url) {

@@ -180,55 +180,62 @@ std::string complete_download_headers(std::string headers, std::string_view refe
   return headers;
 }
 
-DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<bool>& cancelled) {
-  DownloadOutputs out;
-  const std::size_t first = in.url.find_first_not_of(" \t\r\n\v\f");
+DownloadTransfer::DownloadTransfer(DownloadInputs in)
+    : in_(std::move(in)), exchange_(std::make_unique<Exchange>(kMaxBodyBytes)) {
+  const std::size_t first = in_.url.find_first_not_of(" \t\r\n\v\f");
   const std::string_view trimmed =
-      first == std::string::npos ? std::string_view{} : std::string_view(in.url).substr(first);
+      first == std::string::npos ? std::string_view{} : std::string_view(in_.url).substr(first);
   PreparedUrl url;
   if (!prepare_url(trimmed, url)) {
-    out.outcome.end = TransferEnd::bad_address;
-    return out;
+    early_.end = TransferEnd::bad_address;
+    return;
   }
-
-  EasyHandle easy = make_easy();
-  if (!easy) {
-    out.outcome.detail = "no transfer handle";
-    return out;
+  easy_ = make_easy();
+  if (!easy_) {
+    early_.detail = "no transfer handle";
+    return;
   }
-  CURL* h = easy.get();
-  set_common_options(h, in.timeout, (in.open_flags & kFlagNoCookies) == 0);
-  if (in.open_flags & kFlagNoAutoRedirect) curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+  CURL* h = easy_.get();
+  set_common_options(h, in_.timeout, (in_.open_flags & kFlagNoCookies) == 0);
+  if (in_.open_flags & kFlagNoAutoRedirect) curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(h, CURLOPT_URL, url.request_url.c_str());
   if (!url.user.empty()) curl_easy_setopt(h, CURLOPT_USERNAME, url.user.c_str());
   if (!url.password.empty()) curl_easy_setopt(h, CURLOPT_PASSWORD, url.password.c_str());
-  if (!in.proxy.empty()) {
+  if (!in_.proxy.empty()) {
     const bool secure = url.request_url.starts_with("https:");
-    const std::string proxy = proxy_for(in.proxy, secure ? "https" : "http");
+    const std::string proxy = proxy_for(in_.proxy, secure ? "https" : "http");
     curl_easy_setopt(h, CURLOPT_PROXY, proxy.c_str());  // "" goes direct
     curl_easy_setopt(h, CURLOPT_NOPROXY, "");
   }
   // With an empty proxy, curl reads the usual proxy environment variables.
 
-  const std::string verb = in.method.empty() ? std::string("GET") : upper_ascii(in.method);
+  const std::string verb = in_.method.empty() ? std::string("GET") : upper_ascii(in_.method);
   const std::string header_text =
-      complete_download_headers(in.headers, trimmed, in.request_compression, verb == "POST");
-  HeaderList lines;
-  lines.add_lines(header_text);
+      complete_download_headers(in_.headers, trimmed, in_.request_compression, verb == "POST");
+  lines_ = std::make_unique<HeaderList>();
+  lines_->add_lines(header_text);
   // Only the lines above go out (curl adds Host, cookies and a body's length):
   // no default Accept, no "Expect: 100-continue" before a larger body.
-  lines.suppress("Accept");
-  lines.suppress("Expect");
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, lines.get());
-  apply_verb(h, verb, in.body);
+  lines_->suppress("Accept");
+  lines_->suppress("Expect");
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, lines_->get());
+  apply_verb(h, verb, in_.body);
 
-  Exchange exchange(kMaxBodyBytes);
-  exchange.deadline = in.deadline;
-  exchange.check_addresses = !through_proxy(in);
-  if (exchange.check_addresses && !in.origin.empty()) exchange.origin_kind = origin_kind(in.origin);
-  collect_into(h, exchange);
-  const CURLcode result =
-      run_exchange(h, exchange, in.timeout, [&cancelled] { return !cancelled.load(); }, kTurn);
+  exchange_->deadline = in_.deadline;
+  exchange_->check_addresses = !through_proxy(in_);
+  if (exchange_->check_addresses && !in_.origin.empty()) exchange_->origin_kind = origin_kind(in_.origin);
+  collect_into(h, *exchange_);
+}
+
+DownloadTransfer::~DownloadTransfer() = default;
+
+DownloadOutputs DownloadTransfer::finish(CURLcode result) {
+  DownloadOutputs out;
+  if (!ready()) {
+    out.outcome = early_;
+    return out;
+  }
+  Exchange& exchange = *exchange_;
   out.outcome = outcome_of(result, exchange);
   if (!exchange.responded) return out;
 
@@ -247,6 +254,14 @@ DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<boo
   }
   out.body = std::move(exchange.body);
   return out;
+}
+
+DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<bool>& cancelled) {
+  DownloadTransfer transfer(in);
+  if (!transfer.ready()) return transfer.finish(CURLE_OK);
+  const CURLcode result = run_exchange(transfer.easy(), transfer.exchange(), in.timeout,
+                                       [&cancelled] { return !cancelled.load(); }, kTurn);
+  return transfer.finish(result);
 }
 
 }  // namespace lv::net::detail

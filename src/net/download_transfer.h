@@ -3,10 +3,12 @@
 // prepared and split, the request completed, the response collected.
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "base/text.h"
 #include "net/body_buffer.h"
+#include "net/curl_exchange.h"
 #include "net/transfer_outcome.h"
 
 namespace lv::net::detail {
@@ -46,6 +48,35 @@ bool prepare_url(std::string_view trimmed_url, PreparedUrl& out);
 // The header text of a download with the fixed lines completed.
 std::string complete_download_headers(std::string headers, std::string_view referer, bool compression,
                                       bool form_post);
+
+// One download set up on a transfer handle of its own, ready to run in any
+// transfer loop (the page download's own, or the scheduler's shared one).
+class DownloadTransfer final {
+ public:
+  explicit DownloadTransfer(DownloadInputs in);
+  ~DownloadTransfer();
+  DownloadTransfer(const DownloadTransfer&) = delete;
+  DownloadTransfer& operator=(const DownloadTransfer&) = delete;
+
+  // False when the address cannot be used (finish then says why).
+  bool ready() const { return easy_ != nullptr; }
+  CURL* easy() const { return easy_.get(); }
+  Exchange& exchange() { return *exchange_; }
+  const DownloadInputs& inputs() const { return in_; }
+  // What came back, once the transfer loop has ended with `result`.
+  DownloadOutputs finish(CURLcode result);
+
+ private:
+  DownloadInputs in_;
+  EasyHandle easy_;
+  std::unique_ptr<HeaderList> lines_;
+  std::unique_ptr<Exchange> exchange_;
+  TransferOutcome early_;  // why the transfer never started
+};
+
+// The body as the page download hands it out: gzip undone when the server
+// said so, a "utf-8" content type converted to GBK, cut at its first zero byte.
+lv::base::Text decode_download_text(DownloadOutputs& outputs);
 
 // Runs the exchange; gives up early once `cancelled` is set.
 DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<bool>& cancelled);

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -43,6 +44,23 @@ struct SampleServer::Impl {
   milliseconds trickle_interval{2000};
   std::map<std::string, int> counts;
   int total = 0;
+  int in_flight = 0;
+  int most_at_once = 0;
+
+  // Counts a request as being answered for as long as it lives.
+  struct InFlight {
+    Impl* impl;
+    explicit InFlight(Impl* i) : impl(i) {
+      std::lock_guard lock(impl->mutex);
+      impl->most_at_once = std::max(impl->most_at_once, ++impl->in_flight);
+    }
+    ~InFlight() {
+      std::lock_guard lock(impl->mutex);
+      --impl->in_flight;
+    }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+  };
 
   struct Plan {
     bool gzip = false;
@@ -151,6 +169,7 @@ bool SampleServer::start(int port, const std::string& bind_address) {
   // the delayed acknowledgement for every response.
   server->set_tcp_nodelay(true);
   server->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+    const Impl::InFlight answering(impl_.get());
     const auto plan = impl_->count_and_plan(req.path);
     if (plan.delay.count() > 0) impl_->wait(plan.delay);
     static const std::string kHtml = "text/html; charset=gbk";
@@ -309,6 +328,11 @@ int SampleServer::request_count(const std::string& path) const {
   return it == impl_->counts.end() ? 0 : it->second;
 }
 
+int SampleServer::most_at_once() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->most_at_once;
+}
+
 int SampleServer::total_requests() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->total;
@@ -323,6 +347,7 @@ void SampleServer::reset_counts() {
   std::lock_guard lock(impl_->mutex);
   impl_->counts.clear();
   impl_->total = 0;
+  impl_->most_at_once = impl_->in_flight;
 }
 
 }  // namespace lv::site

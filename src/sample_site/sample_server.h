@@ -62,6 +62,8 @@ class SampleServer final {
   // --- request counts (every request that reached a handler, by path)
   int request_count(const std::string& path) const;
   int total_requests() const;
+  // The most requests that were being answered at the same time.
+  int most_at_once() const;
   std::map<std::string, int> request_counts() const;
   void reset_counts();
 
