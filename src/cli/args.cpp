@@ -38,6 +38,11 @@ std::vector<std::string> Args::positionals(std::size_t count, const char* usage)
   return args_;
 }
 
+int check_jobs(int jobs) {
+  if (jobs < 1 || jobs > 16) throw UsageError("--jobs must be 1 to 16");
+  return jobs;
+}
+
 int parse_int(const std::string& text, const std::string& what) {
   int value = 0;
   const auto* end = text.data() + text.size();

@@ -31,5 +31,7 @@ class Args final {
 };
 
 int parse_int(const std::string& text, const std::string& what);
+// --jobs N: transfers to the site at a time, 1 to 16.
+int check_jobs(int jobs);
 
 }  // namespace lv::cli

@@ -30,7 +30,8 @@ int run_collect(const Globals& globals, Args args) {
   options.site_host = globals.site_host;
   options.last_page = lv::routines::kListingPageCount;
   if (const auto pages = args.take_value("--pages")) parse_pages(*pages, options.first_page, options.last_page);
-  args.positionals(0, "lorevane-cli collect [--pages FIRST-LAST]");
+  if (const auto jobs = args.take_int("--jobs")) options.jobs = check_jobs(*jobs);
+  args.positionals(0, "lorevane-cli collect [--pages FIRST-LAST] [--jobs N]");
 
   lv::routines::SharedState state;
   state.set_book_id_counter("0");

@@ -18,7 +18,7 @@ constexpr const char* kUsage =
     "  cut FILE START END [--from N] [--case-sensitive|--ignore-case] [--first]\n"
     "      [--max-length N] [--prefix P] [--suffix S] [--keep-start] [--keep-end]\n"
     "  get URL [--bytes|--fetch]\n"
-    "  collect [--pages FIRST-LAST]\n"
+    "  collect [--pages FIRST-LAST] [--jobs N]\n"
     "  info BOOK_URL [--fetch]\n"
     "  chapters BOOK_URL\n"
     "  read BOOK_URL INDEX\n"

@@ -1,5 +1,10 @@
 #include "routines/collect_category.h"
 
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "routines/page_fetcher.h"
 #include "routines/rules_in_force.h"
 #include "routines/site.h"
 #include "scrape/listing_page.h"
@@ -17,28 +22,51 @@ const Text& entry_or_empty(const lv::scrape::ResultList& list, std::size_t i) {
 
 CollectionReport collect_category(const CollectionOptions& options, SharedState& state, const RowsSink& sink) {
   CollectionReport report;
-  Pace pace(options.retry);
   const auto rules = rules_in_force();
   const lv::scrape::ListingRules& listing = rules->listing;
+  std::optional<lv::net::Scheduler> own;
+  lv::net::Scheduler& scheduler = options.scheduler != nullptr ? *options.scheduler : own.emplace(lv::net::Scheduler::Options{options.jobs});
+  const int ahead = std::max(1, scheduler.per_host());
+
+  PageFetcher fetcher(scheduler, options.retry, options.stop);
+  const PageCheck holds_listing = [&options, &listing](const Text& body) {
+    return lv::scrape::has_listing_markers(body, options.site_host, listing);
+  };
+  int next_to_ask = options.first_page;
+  const auto ask_ahead = [&](int next_to_add) {
+    for (; next_to_ask <= options.last_page && next_to_ask < next_to_add + ahead; ++next_to_ask) {
+      fetcher.fetch(static_cast<std::size_t>(next_to_ask), listing_page_address(options.site_host, next_to_ask),
+                    holds_listing);
+    }
+  };
+  std::map<int, FetchedPage> arrived;  // pages that came before an earlier one
   for (int page = options.first_page; page <= options.last_page; ++page) {
     if (options.stop.stop_requested()) {
       report.stopped = true;
       break;
     }
-    const Text address = listing_page_address(options.site_host, page);
-    // The previous page goes before the next one arrives: two large pages are never held at once.
-    state.set_listing_page_body(Text());
-    FetchedPage fetched = download_page_with_retries(address, options.retry, pace, options.stop,
-                                                     [&](const Text& body) { return lv::scrape::has_listing_markers(body, options.site_host, listing); });
-    if (fetched.stopped) {
+    ask_ahead(page);
+    while (arrived.find(page) == arrived.end()) {
+      auto next = fetcher.next();
+      if (!next) break;
+      arrived.emplace(static_cast<int>(next->first), std::move(next->second));
+    }
+    // The stop is looked at before every page is added, whatever has come.
+    const auto found = arrived.find(page);
+    if (options.stop.stop_requested() || found == arrived.end()) {
       report.stopped = true;
       break;
     }
+    FetchedPage fetched = std::move(found->second);
+    arrived.erase(found);
     ++report.pages_fetched;
+    // The previous page goes before this one is kept: two large pages are not held as the global.
+    state.set_listing_page_body(Text());
     if (!fetched.good) {
       // A page that never came whole adds no rows: half a page would pass
       // for a whole one.
-      report.missing.push_back(MissingPage{page, address, std::move(fetched.problem), fetched.outcome, fetched.tries,
+      report.missing.push_back(MissingPage{page, listing_page_address(options.site_host, page),
+                                           std::move(fetched.problem), fetched.outcome, fetched.tries,
                                            fetched.lacked_markers});
       state.set_listing_page_body(std::move(fetched.body));
       continue;
@@ -52,8 +80,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
       // A page with fewer titles or latest chapters than addresses leaves
       // those cells empty rather than shifting or stopping.
       rows.push_back(BookRecord{state.next_book_id(), entry_or_empty(entries.titles, i),
-                                entry_or_empty(entries.latest, i), entries.addresses[i],
-                                listing.category});
+                                entry_or_empty(entries.latest, i), entries.addresses[i], listing.category});
     }
     if (!rows.empty()) sink(std::move(rows));
   }

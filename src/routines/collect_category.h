@@ -1,12 +1,14 @@
 #pragma once
-// The category collection: the listing pages in order, one book record per
-// book, each page's rows handed on before the next page is fetched. A page
-// that does not come is asked for again; one still missing is reported.
+// The category collection: the listing pages, fetched up to N ahead, and one
+// book record per book, handed on page by page in page order with the ids a
+// collection one page after the other gives. A page that does not come is
+// asked for again; one still missing is reported.
 #include <functional>
 #include <stop_token>
 #include <string>
 #include <vector>
 
+#include "net/scheduler.h"
 #include "routines/page_retry.h"
 #include "routines/shared_state.h"
 
@@ -26,10 +28,14 @@ struct CollectionOptions {
   Text site_host;
   int first_page = 1;
   int last_page = 146;
-  // Checked before each listing page and during pauses: when requested, the
-  // collection ends there.
+  // Checked before each listing page is added: when requested, the
+  // collection ends there, and transfers still running are cancelled.
   std::stop_token stop;
   RetryPolicy retry;
+  // The scheduler the pages go through; none: one of the collection's own
+  // with `jobs` transfers at a time.
+  lv::net::Scheduler* scheduler = nullptr;
+  int jobs = 4;
 };
 
 // A listing page that did not arrive after its tries.

@@ -1,10 +1,6 @@
 #include "routines/page_retry.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-
-#include "net/download.h"
 
 namespace lv::routines {
 
@@ -54,48 +50,24 @@ milliseconds pause_before_retry(int next_try, const TransferOutcome& last, const
   return std::max(pause, pace);
 }
 
-bool pause_unless_stopped(milliseconds pause, const std::stop_token& stop) {
-  if (stop.stop_requested()) return false;
-  if (pause.count() <= 0) return true;
-  std::mutex mutex;
-  std::condition_variable_any woken;
-  std::unique_lock lock(mutex);
-  return !woken.wait_for(lock, stop, pause, [] { return false; });
-}
-
-FetchedPage download_page_with_retries(std::string_view url, const RetryPolicy& policy, Pace& pace,
-                                       const std::stop_token& stop, const PageCheck& check) {
-  FetchedPage page;
-  milliseconds pause = pace.pause();
-  for (;;) {
-    if (!pause_unless_stopped(pause, stop)) {
-      page.stopped = true;
-      return page;
-    }
-    lv::net::DownloadRequest request;
-    request.url = lv::base::Text(url);
-    request.outcome_out = &page.outcome;
-    Text().swap(page.body);  // the last try's body goes before the next arrives
-    page.body = lv::net::download_text(request);
-    ++page.tries;
-
-    const Verdict verdict = judge(page.outcome, page.body, check);
-    if (verdict == Verdict::good) {
-      pace.went_cleanly();
-      page.good = true;
-      page.problem.clear();
-      return page;
-    }
-    if (verdict == Verdict::retry_and_slow_down) pace.pushed_back();
-    page.lacked_markers = page.outcome.fetched();
-    page.problem = problem_of(page.outcome, verdict);
-    const int allowed = verdict == Verdict::retry_if_first ? policy.tries_when_not_found : policy.tries;
-    if (verdict == Verdict::missing || page.tries >= allowed) {
-      if (page.tries > 1) page.problem += " after " + std::to_string(page.tries) + " tries";
-      return page;
-    }
-    pause = pause_before_retry(page.tries + 1, page.outcome, policy, pace.pause());
+NextTry after_try(FetchedPage& page, const RetryPolicy& policy, Pace& pace, const PageCheck& check) {
+  const Verdict verdict = judge(page.outcome, page.body, check);
+  if (verdict == Verdict::good) {
+    pace.went_cleanly();
+    page.good = true;
+    page.lacked_markers = false;
+    page.problem.clear();
+    return {};
   }
+  if (verdict == Verdict::retry_and_slow_down) pace.pushed_back();
+  page.lacked_markers = page.outcome.fetched();
+  page.problem = problem_of(page.outcome, verdict);
+  const int allowed = verdict == Verdict::retry_if_first ? policy.tries_when_not_found : policy.tries;
+  if (verdict == Verdict::missing || page.tries >= allowed) {
+    if (page.tries > 1) page.problem += " after " + std::to_string(page.tries) + " tries";
+    return {};
+  }
+  return {true, pause_before_retry(page.tries + 1, page.outcome, policy, pace.pause())};
 }
 
 }  // namespace lv::routines

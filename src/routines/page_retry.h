@@ -43,9 +43,6 @@ class Pace final {
 milliseconds pause_before_retry(int next_try, const lv::net::TransferOutcome& last, const RetryPolicy& policy,
                                 milliseconds pace);
 
-// Sleeps for `pause` unless a stop is requested first; false when stopped.
-bool pause_unless_stopped(milliseconds pause, const std::stop_token& stop);
-
 // What a page must hold to be the page asked for (and not a block,
 // verification or error page); a page that lacks it is asked for again.
 using PageCheck = std::function<bool(const lv::base::Text& body)>;
@@ -60,9 +57,12 @@ struct FetchedPage {
   std::string problem;            // why the page is missing, when it is
 };
 
-// Downloads `url` (as the page download does) until it is good or its tries
-// are spent, pausing between tries and keeping `pace`.
-FetchedPage download_page_with_retries(std::string_view url, const RetryPolicy& policy, Pace& pace,
-                                       const std::stop_token& stop, const PageCheck& check);
+// After each try (the page's body, outcome and tries filled in): judges the
+// answer, keeps the pace, and says whether to try again and after how long.
+struct NextTry {
+  bool again = false;
+  milliseconds pause{0};
+};
+NextTry after_try(FetchedPage& page, const RetryPolicy& policy, Pace& pace, const PageCheck& check);
 
 }  // namespace lv::routines

@@ -35,9 +35,10 @@ class CollectCategory : public ::testing::Test {
   }
 
   std::vector<BookRecord> collect(int first, int last, CollectionReport* report = nullptr, int* batches = nullptr,
-                                  std::stop_token stop = {}) {
+                                  int jobs = 4) {
     std::vector<BookRecord> rows;
-    lv::routines::CollectionOptions options{server_.site_host(), first, last, stop, quick_policy()};
+    lv::routines::CollectionOptions options{server_.site_host(), first, last, {}, quick_policy()};
+    options.jobs = jobs;
     int count = 0;
     CollectionReport r = lv::routines::collect_category(options, state_, [&](std::vector<BookRecord>&& page) {
       ++count;
@@ -72,6 +73,20 @@ TEST_F(CollectCategory, RowsFollowTheListingWithRunningIds) {
   EXPECT_EQ(rows[0].category, gbk("[修真小说]"));
   EXPECT_EQ(rows[static_cast<std::size_t>(books_on(1))].address, "http://" + server_.site_host() + site.book(2, 0).path);
   EXPECT_EQ(state_.book_id_counter(), std::to_string(rows.size()));
+}
+
+TEST_F(CollectCategory, PagesFetchedAheadComeOutInPageOrderWithTheSameIds) {
+  const auto one_by_one = collect(1, 9, nullptr, nullptr, 1);
+  EXPECT_EQ(server_.most_at_once(), 1);
+  // The first pages answer last, so later pages arrive before them.
+  for (int page = 1; page <= 3; ++page) server_.set_delay(page_path(page), milliseconds(60 * (4 - page)));
+  server_.reset_counts();
+  state_.set_book_id_counter("0");
+  int batches = 0;
+  EXPECT_EQ(collect(1, 9, nullptr, &batches, 4), one_by_one);
+  EXPECT_EQ(batches, 9);
+  EXPECT_GT(server_.most_at_once(), 1);
+  EXPECT_LE(server_.most_at_once(), 4);
 }
 
 TEST_F(CollectCategory, SecondCollectionContinuesTheIds) {
@@ -132,6 +147,7 @@ TEST_F(CollectCategory, StopsBeforeTheNextPage) {
   std::stop_source stop;
   std::vector<BookRecord> rows;
   lv::routines::CollectionOptions options{server_.site_host(), 1, 146, stop.get_token(), quick_policy()};
+  options.jobs = 1;  // one page at a time, so no later page is asked for ahead
   const auto report = lv::routines::collect_category(options, state_, [&](std::vector<BookRecord>&& page) {
     rows.insert(rows.end(), page.begin(), page.end());
     stop.request_stop();
@@ -147,6 +163,7 @@ TEST_F(CollectCategory, StopEndsAPauseBetweenTries) {
   std::stop_source stop;
   CollectionReport report;
   lv::routines::CollectionOptions options{server_.site_host(), 1, 3, stop.get_token(), quick_policy()};
+  options.jobs = 1;
   options.retry.first_pause = std::chrono::hours(1);
   std::thread collection([&] { report = lv::routines::collect_category(options, state_, [](auto&&) {}); });
   ASSERT_TRUE(lv::test::wait_until([&] { return server_.request_count(page_path(1)) == 1; }));

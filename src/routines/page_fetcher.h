@@ -1,0 +1,44 @@
+#pragma once
+// Pages fetched through the scheduler, several at once, each asked for again
+// until it is good or its tries are spent; the pace is kept per host. Pages
+// come back in the order they finish; callers that need page order put them
+// back in it.
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <utility>
+
+#include "net/scheduler.h"
+#include "routines/page_retry.h"
+
+namespace lv::routines {
+
+class PageFetcher final {
+ public:
+  // `stop` ends every page still running or waiting (they come back stopped).
+  PageFetcher(lv::net::Scheduler& scheduler, RetryPolicy policy, std::stop_token stop);
+  // Stops what still runs and waits until the scheduler has let go of it.
+  ~PageFetcher();
+  PageFetcher(const PageFetcher&) = delete;
+  PageFetcher& operator=(const PageFetcher&) = delete;
+
+  // Starts fetching `url`; `key` comes back with the page. `as_text`: decoded
+  // as the page download does; otherwise the body's bytes.
+  void fetch(std::size_t key, std::string url, PageCheck check, bool as_text = true);
+  // Waits for the next page to finish (good or given up); nullopt once stopped.
+  std::optional<std::pair<std::size_t, FetchedPage>> next();
+  // Pages asked for that have not come back through next() yet.
+  std::size_t pending() const;
+
+ private:
+  struct Shared;
+  void submit(std::size_t key, std::string url, PageCheck check, bool as_text, FetchedPage page,
+              std::chrono::steady_clock::time_point not_before);
+
+  lv::net::Scheduler& scheduler_;
+  std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace lv::routines
