@@ -1,0 +1,50 @@
+#pragma once
+// GBK (code page 936) to and from Unicode as lookup tables. iconv stays the
+// one authority on the mapping, but it is asked once per process, when the
+// tables are first used; the conversions then walk the tables, so a bad byte
+// costs a lookup instead of an iconv restart. Built thread-safely on first
+// use and never changed afterwards.
+#include <cstdint>
+#include <vector>
+
+namespace lv::base {
+
+class GbkTable final {
+ public:
+  // What iconv reads at one position of GBK input: bits 0-20 the code point,
+  // bits 24-25 how many bytes it takes; a length of 0 means iconv refuses
+  // the byte there.
+  using Read = std::uint32_t;
+  static constexpr char32_t code_of(Read r) { return r & 0x1FFFFF; }
+  static constexpr unsigned length_of(Read r) { return r >> 24; }
+
+  // GBK for a code point: below 0x100 one byte, otherwise lead << 8 | trail.
+  // kNone: iconv cannot convert it; kDropped: iconv drops it without a word.
+  static constexpr std::uint16_t kNone = 0xFFFF;
+  static constexpr std::uint16_t kDropped = 0xFFFE;
+
+  static const GbkTable& get();
+
+  // The read at byte `b`: `alone` is iconv's verdict when the byte reads as
+  // one character whatever follows (ASCII); 0 sends the caller to at()/at_end().
+  Read alone(unsigned char b) const { return alone_[b]; }
+  Read at(unsigned char b, unsigned char next) const { return pair_[b << 8 | next]; }
+  Read at_end(unsigned char b) const { return last_[b]; }
+
+  std::uint16_t encode(char32_t c) const { return c < 0x10000 ? bmp_[c] : encode_high(c); }
+
+ private:
+  GbkTable();
+  std::uint16_t encode_high(char32_t c) const;
+
+  struct HighBlock {
+    char32_t first;                    // a multiple of 128
+    std::vector<std::uint16_t> codes;  // 128 entries
+  };
+
+  std::vector<Read> alone_, pair_, last_;
+  std::vector<std::uint16_t> bmp_;
+  std::vector<HighBlock> high_;  // blocks above the BMP where not every code is kNone
+};
+
+}  // namespace lv::base
