@@ -146,9 +146,11 @@ char32_t read_utf8(const char* s, std::size_t left, std::size_t& length) {
 bool high_surrogate(char32_t u) { return u >= 0xD800 && u < 0xDC00; }
 bool low_surrogate(char32_t u) { return u >= 0xDC00 && u < 0xE000; }
 
-// UTF-16 units to GBK; a lone surrogate is one bad unit.
+// UTF-16 units to GBK; a lone surrogate is one bad unit. With `compose`, a
+// letter and the combining marks after it become one precomposed character
+// where GBK has one.
 template <typename Units>
-void write_gbk(const Units& units, std::size_t n, Sink<char>& out) {
+void write_gbk(const Units& units, std::size_t n, bool compose, Sink<char>& out) {
   const GbkTable& table = GbkTable::get();
   for (std::size_t i = 0; i < n;) {
     out.room();
@@ -158,6 +160,13 @@ void write_gbk(const Units& units, std::size_t n, Sink<char>& out) {
     } else if (high_surrogate(c) || low_surrogate(c)) {
       out.put('?');
       continue;
+    } else if (compose) {
+      while (i < n && units[i] >= 0x300 && units[i] <= 0x30C) {
+        const char16_t composed = table.compose(static_cast<char16_t>(c), units[i]);
+        if (composed == 0) break;
+        c = composed;
+        ++i;
+      }
     }
     put_gbk(out, table.encode(c));
   }
@@ -224,7 +233,7 @@ Text utf16_to_gbk(std::u16string_view utf16) {
   Text gbk;
   gbk.reserve(utf16.size() * 2);
   Sink<char> out(gbk);
-  write_gbk(utf16, utf16.size(), out);
+  write_gbk(utf16, utf16.size(), false, out);
   return gbk;
 }
 
@@ -235,7 +244,7 @@ Text wide_to_gbk(const Bytes& utf16le) {
   Text gbk;
   gbk.reserve(n * 2);
   Sink<char> out(gbk);
-  write_gbk(units, n, out);
+  write_gbk(units, n, true, out);
   return gbk;
 }
 

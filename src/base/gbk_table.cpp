@@ -76,6 +76,40 @@ std::uint16_t encode_one(const Iconv& cd, char32_t c) {
   return GbkTable::kNone;
 }
 
+struct Composition {
+  char16_t base, mark, composed;
+};
+
+// Letters with grave, acute, circumflex, macron, breve, diaeresis or caron,
+// as Unicode composes them; only those GBK holds are kept.
+constexpr Composition kCompositions[] = {
+    {u'a', 0x300, u'à'}, {u'a', 0x301, u'á'}, {u'a', 0x302, u'â'}, {u'a', 0x304, u'ā'},
+    {u'a', 0x306, u'ă'}, {u'a', 0x308, u'ä'}, {u'a', 0x30C, u'ǎ'}, {u'A', 0x300, u'À'},
+    {u'A', 0x301, u'Á'}, {u'A', 0x302, u'Â'}, {u'A', 0x304, u'Ā'}, {u'A', 0x306, u'Ă'},
+    {u'A', 0x308, u'Ä'}, {u'A', 0x30C, u'Ǎ'}, {u'e', 0x300, u'è'}, {u'e', 0x301, u'é'},
+    {u'e', 0x302, u'ê'}, {u'e', 0x304, u'ē'}, {u'e', 0x306, u'ĕ'}, {u'e', 0x308, u'ë'},
+    {u'e', 0x30C, u'ě'}, {u'E', 0x300, u'È'}, {u'E', 0x301, u'É'}, {u'E', 0x302, u'Ê'},
+    {u'E', 0x304, u'Ē'}, {u'E', 0x306, u'Ĕ'}, {u'E', 0x308, u'Ë'}, {u'E', 0x30C, u'Ě'},
+    {u'i', 0x300, u'ì'}, {u'i', 0x301, u'í'}, {u'i', 0x302, u'î'}, {u'i', 0x304, u'ī'},
+    {u'i', 0x306, u'ĭ'}, {u'i', 0x308, u'ï'}, {u'i', 0x30C, u'ǐ'}, {u'I', 0x300, u'Ì'},
+    {u'I', 0x301, u'Í'}, {u'I', 0x302, u'Î'}, {u'I', 0x304, u'Ī'}, {u'I', 0x306, u'Ĭ'},
+    {u'I', 0x308, u'Ï'}, {u'I', 0x30C, u'Ǐ'}, {u'o', 0x300, u'ò'}, {u'o', 0x301, u'ó'},
+    {u'o', 0x302, u'ô'}, {u'o', 0x304, u'ō'}, {u'o', 0x306, u'ŏ'}, {u'o', 0x308, u'ö'},
+    {u'o', 0x30C, u'ǒ'}, {u'O', 0x300, u'Ò'}, {u'O', 0x301, u'Ó'}, {u'O', 0x302, u'Ô'},
+    {u'O', 0x304, u'Ō'}, {u'O', 0x306, u'Ŏ'}, {u'O', 0x308, u'Ö'}, {u'O', 0x30C, u'Ǒ'},
+    {u'u', 0x300, u'ù'}, {u'u', 0x301, u'ú'}, {u'u', 0x302, u'û'}, {u'u', 0x304, u'ū'},
+    {u'u', 0x306, u'ŭ'}, {u'u', 0x308, u'ü'}, {u'u', 0x30C, u'ǔ'}, {u'U', 0x300, u'Ù'},
+    {u'U', 0x301, u'Ú'}, {u'U', 0x302, u'Û'}, {u'U', 0x304, u'Ū'}, {u'U', 0x306, u'Ŭ'},
+    {u'U', 0x308, u'Ü'}, {u'U', 0x30C, u'Ǔ'}, {u'ü', 0x300, u'ǜ'}, {u'ü', 0x301, u'ǘ'},
+    {u'ü', 0x304, u'ǖ'}, {u'ü', 0x30C, u'ǚ'}, {u'Ü', 0x300, u'Ǜ'}, {u'Ü', 0x301, u'Ǘ'},
+    {u'Ü', 0x304, u'Ǖ'}, {u'Ü', 0x30C, u'Ǚ'}, {u'n', 0x300, u'ǹ'}, {u'n', 0x301, u'ń'},
+    {u'n', 0x30C, u'ň'}, {u'N', 0x300, u'Ǹ'}, {u'N', 0x301, u'Ń'}, {u'N', 0x30C, u'Ň'},
+    {u'm', 0x301, u'ḿ'}, {u'M', 0x301, u'Ḿ'}, {u'е', 0x300, u'ѐ'}, {u'е', 0x306, u'ӗ'},
+    {u'е', 0x308, u'ё'}, {u'Е', 0x300, u'Ѐ'}, {u'Е', 0x306, u'Ӗ'}, {u'Е', 0x308, u'Ё'},
+    {u'и', 0x300, u'ѝ'}, {u'и', 0x304, u'ӣ'}, {u'и', 0x306, u'й'}, {u'и', 0x308, u'ӥ'},
+    {u'И', 0x300, u'Ѝ'}, {u'И', 0x304, u'Ӣ'}, {u'И', 0x306, u'Й'}, {u'И', 0x308, u'Ӥ'},
+};
+
 constexpr char32_t kHighBlock = 128;
 
 }  // namespace
@@ -108,6 +142,10 @@ GbkTable::GbkTable()
     for (char32_t i = 0; i < kHighBlock; ++i) block.codes[i] = encode_one(encoder, first + i);
     high_.push_back(std::move(block));
   }
+
+  for (const auto& c : kCompositions) {
+    if (bmp_[c.composed] < kDropped) compositions_.push_back({c.base, c.mark, c.composed});
+  }
 }
 
 const GbkTable& GbkTable::get() {
@@ -123,6 +161,13 @@ std::uint16_t GbkTable::encode_high(char32_t c) const {
     if (block.first == first) return block.codes[c - first];
   }
   return kNone;
+}
+
+char16_t GbkTable::compose(char16_t base, char16_t mark) const {
+  for (const auto& c : compositions_) {
+    if (c.base == base && c.mark == mark) return c.composed;
+  }
+  return 0;
 }
 
 }  // namespace lv::base

@@ -33,6 +33,10 @@ class GbkTable final {
 
   std::uint16_t encode(char32_t c) const { return c < 0x10000 ? bmp_[c] : encode_high(c); }
 
+  // The precomposed character GBK holds for `base` followed by the combining
+  // `mark`, or 0 (a small set of Latin and Cyrillic letters).
+  char16_t compose(char16_t base, char16_t mark) const;
+
  private:
   GbkTable();
   std::uint16_t encode_high(char32_t c) const;
@@ -41,10 +45,14 @@ class GbkTable final {
     char32_t first;                    // a multiple of 128
     std::vector<std::uint16_t> codes;  // 128 entries
   };
+  struct Composition {
+    char16_t base, mark, composed;
+  };
 
   std::vector<Read> alone_, pair_, last_;
   std::vector<std::uint16_t> bmp_;
   std::vector<HighBlock> high_;  // blocks above the BMP where not every code is kNone
+  std::vector<Composition> compositions_;
 };
 
 }  // namespace lv::base

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/gbk_table.h"
 #include "support/iconv_reference.h"
 #include "support/test_support.h"
 
@@ -56,7 +57,9 @@ void expect_as_iconv(std::string_view in, const std::string& what) {
   EXPECT_TRUE(utf8_to_gbk(in) == ref_utf8_to_gbk(in)) << "utf8_to_gbk " << what;
   const std::u16string units = units_of(in);
   EXPECT_TRUE(utf16_to_gbk(units) == ref_utf16_to_gbk(units)) << "utf16_to_gbk " << what;
-  EXPECT_TRUE(wide_to_gbk(Bytes::from_string(in)) == ref_utf16_to_gbk(ref_wide_units(in)))
+  const auto compose = [](char16_t base, char16_t mark) { return GbkTable::get().compose(base, mark); };
+  EXPECT_TRUE(wide_to_gbk(Bytes::from_string(in)) ==
+              ref_utf16_to_gbk(ref_compose(ref_wide_units(in), compose)))
       << "wide_to_gbk " << what;
 }
 
@@ -192,6 +195,24 @@ TEST(WideToGbk, StopsAtZeroUnitAndIgnoresOddByte) {
             utf8_to_gbk("章a"));
   EXPECT_EQ(wide_to_gbk(Bytes::from_string(std::string("a\0" "b", 3))), "a");
   EXPECT_EQ(wide_to_gbk(Bytes()), "");
+}
+
+TEST(WideToGbk, ComposesALetterAndItsMarksWhereGbkHasTheCharacter) {
+  const struct {
+    std::u16string in;
+    Text out;
+  } cases[] = {
+      {u"a\u0304", bytes({0xA8, 0xA1})},  // ā
+      {u"u\u0308\u0304x", gbk("ǖx")},     // ü first, then ǖ
+      {u"\u00FC\u0301", gbk("ǘ")},        // a precomposed ü takes a mark too
+      {u"e\u0302\u0435\u0308\u0418\u0306", gbk("êёЙ")},
+      {u"A\u0304", "A?"},                 // Ā is not in GBK
+      {u"a\u0304\u0301", gbk("ā") + "?"},  // ā takes no acute
+      {u"\u0301a\u0303", "?a?"},          // no letter before it; tilde is not composed
+  };
+  for (const auto& c : cases) EXPECT_EQ(wide_to_gbk(Bytes::from_string(le_of(c.in))), c.out) << hex(c.out);
+  EXPECT_EQ(utf16_to_gbk(u"a\u0304"), "a?");
+  EXPECT_EQ(utf8_to_gbk("a\u0304"), "a?");
 }
 
 TEST(CodePage, ConvertsOnSeveralThreadsAtOnce) {

@@ -151,3 +151,26 @@ inline std::u16string ref_wide_units(std::string_view utf16le) {
 }
 
 }  // namespace lv::test
+
+namespace lv::test {
+
+// Letters followed by combining marks composed pairwise, left to right, with
+// `compose(base, mark)` (0: no composition); surrogates are left alone.
+template <typename Compose>
+std::u16string ref_compose(std::u16string_view units, Compose compose) {
+  std::u16string out;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char16_t c = units[i];
+    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+    while (!surrogate && i + 1 < units.size()) {
+      const char16_t composed = compose(c, units[i + 1]);
+      if (composed == 0) break;
+      c = composed;
+      ++i;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace lv::test
