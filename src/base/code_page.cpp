@@ -1,6 +1,5 @@
 #include "base/code_page.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,102 +16,99 @@ namespace {
 
 inline unsigned char u8(char c) { return static_cast<unsigned char>(c); }
 
-// Collects output units in a small local buffer and appends them to a string
-// reserved beforehand, so the string is neither zero-filled nor regrown.
+// Output goes through a small local chunk that is appended to the string
+// reserved beforehand, so the string is never zero-filled or regrown. The
+// write position is kept by the caller in a local, where the stores through
+// it cannot make the compiler reload it.
 template <typename Char>
-class Sink final {
+class Chunk final {
  public:
-  explicit Sink(std::basic_string<Char>& out) : out_(out) {}
-  Sink(const Sink&) = delete;
-  Sink& operator=(const Sink&) = delete;
+  explicit Chunk(std::basic_string<Char>& out) : out_(out) {}
+  Chunk(const Chunk&) = delete;
+  Chunk& operator=(const Chunk&) = delete;
 
-  // Makes room for up to four units, to be written by put() unchecked.
-  void room() {
-    if (used_ > kSize - 4) flush();
+  Char* start() { return data_; }
+  // Where to write next, with room for at least four units.
+  Char* room(Char* w) {
+    if (w <= data_ + kSize - 4) return w;
+    out_.append(data_, static_cast<std::size_t>(w - data_));
+    return data_;
   }
-  void put(Char c) { buffer_[used_++] = c; }
-  void flush() {
-    out_.append(buffer_, used_);
-    used_ = 0;
-  }
+  void finish(Char* w) { out_.append(data_, static_cast<std::size_t>(w - data_)); }
 
  private:
   static constexpr std::size_t kSize = 4096;
   std::basic_string<Char>& out_;
-  Char buffer_[kSize];
-  std::size_t used_ = 0;
+  Char data_[kSize];
 };
 
 // --- GBK to Unicode ------------------------------------------------------
 
-// A GBK pair that has the shape of a character but no mapping is one bad
-// character; anything else bad is one bad byte (its successor may be ASCII).
-std::size_t gbk_bad_length(const char* s, std::size_t left) {
-  if (left >= 2) {
-    const unsigned char lead = u8(s[0]), trail = u8(s[1]);
-    if (lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F) return 2;
-  }
-  return 1;
-}
-
-void put_utf8(Sink<char>& out, char32_t c) {
+inline char* put_utf8(char* w, char32_t c) {
   if (c < 0x80) {
-    out.put(static_cast<char>(c));
+    *w++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out.put(static_cast<char>(0xC0 | c >> 6));
-    out.put(static_cast<char>(0x80 | (c & 0x3F)));
+    *w++ = static_cast<char>(0xC0 | c >> 6);
+    *w++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out.put(static_cast<char>(0xE0 | c >> 12));
-    out.put(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.put(static_cast<char>(0x80 | (c & 0x3F)));
+    *w++ = static_cast<char>(0xE0 | c >> 12);
+    *w++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *w++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out.put(static_cast<char>(0xF0 | c >> 18));
-    out.put(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-    out.put(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.put(static_cast<char>(0x80 | (c & 0x3F)));
+    *w++ = static_cast<char>(0xF0 | c >> 18);
+    *w++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    *w++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *w++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return w;
 }
 
-void put_utf16(Sink<char16_t>& out, char32_t c) {
+inline char16_t* put_utf16(char16_t* w, char32_t c) {
   if (c < 0x10000) {
-    out.put(static_cast<char16_t>(c));
+    *w++ = static_cast<char16_t>(c);
   } else {
-    out.put(static_cast<char16_t>(0xD800 | (c - 0x10000) >> 10));
-    out.put(static_cast<char16_t>(0xDC00 | (c & 0x3FF)));
+    *w++ = static_cast<char16_t>(0xD800 | (c - 0x10000) >> 10);
+    *w++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
   }
+  return w;
 }
 
-// Calls put(code point) for every character of `gbk`, U+FFFD for what iconv refuses.
-template <typename Put>
-void read_gbk(std::string_view gbk, Put put) {
+// Converts `gbk` with put(write position, code point), one table step per
+// character or bad sequence.
+template <typename Char, typename Put>
+void read_gbk(std::string_view gbk, std::basic_string<Char>& out, Put put) {
+  if (gbk.empty()) return;
   const GbkTable& table = GbkTable::get();
   const char* s = gbk.data();
-  const std::size_t n = gbk.size();
-  for (std::size_t i = 0; i < n;) {
-    const unsigned char b = u8(s[i]);
-    GbkTable::Read r = table.alone(b);
-    if (r == 0) r = i + 1 < n ? table.at(b, u8(s[i + 1])) : table.at_end(b);
-    if (const unsigned length = GbkTable::length_of(r); length != 0) {
-      put(GbkTable::code_of(r));
-      i += length;
-    } else {
-      put(char32_t{0xFFFD});
-      i += std::min(n - i, gbk_bad_length(s + i, n - i));
-    }
+  const std::size_t last = gbk.size() - 1;
+  Chunk<Char> chunk(out);
+  Char* w = chunk.start();
+  std::size_t i = 0;
+  while (i < last) {
+    w = chunk.room(w);
+    const GbkTable::Step step = table.at(u8(s[i]), u8(s[i + 1]));
+    w = put(w, GbkTable::code_of(step));
+    i += GbkTable::length_of(step);
   }
+  if (i == last) {
+    w = chunk.room(w);
+    w = put(w, GbkTable::code_of(table.at_end(u8(s[i]))));
+  }
+  chunk.finish(w);
 }
 
 // --- Unicode to GBK ------------------------------------------------------
 
-void put_gbk(Sink<char>& out, std::uint16_t code) {
+inline char* put_gbk(char* w, std::uint16_t code) {
   if (code < 0x100) {
-    out.put(static_cast<char>(code));
+    *w++ = static_cast<char>(code);
   } else if (code == GbkTable::kNone) {
-    out.put('?');
+    *w++ = '?';
   } else if (code != GbkTable::kDropped) {
-    out.put(static_cast<char>(code >> 8));
-    out.put(static_cast<char>(code & 0xFF));
+    *w++ = static_cast<char>(code >> 8);
+    *w++ = static_cast<char>(code & 0xFF);
   }
+  return w;
 }
 
 bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
@@ -123,7 +119,7 @@ bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 // kInvalid over its first byte.
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 
-char32_t read_utf8(const char* s, std::size_t left, std::size_t& length) {
+inline char32_t read_utf8(const char* s, std::size_t left, std::size_t& length) {
   const unsigned char c = u8(s[0]);
   length = 1;
   if (c < 0x80) return c;
@@ -150,15 +146,17 @@ bool low_surrogate(char32_t u) { return u >= 0xDC00 && u < 0xE000; }
 // letter and the combining marks after it become one precomposed character
 // where GBK has one.
 template <typename Units>
-void write_gbk(const Units& units, std::size_t n, bool compose, Sink<char>& out) {
+void write_gbk(const Units& units, std::size_t n, bool compose, Text& out) {
   const GbkTable& table = GbkTable::get();
+  Chunk<char> chunk(out);
+  char* w = chunk.start();
   for (std::size_t i = 0; i < n;) {
-    out.room();
+    w = chunk.room(w);
     char32_t c = units[i++];
     if (high_surrogate(c) && i < n && low_surrogate(units[i])) {
       c = 0x10000 + ((c - 0xD800) << 10 | (units[i++] - 0xDC00));
     } else if (high_surrogate(c) || low_surrogate(c)) {
-      out.put('?');
+      *w++ = '?';
       continue;
     } else if (compose) {
       while (i < n && units[i] >= 0x300 && units[i] <= 0x30C) {
@@ -168,9 +166,9 @@ void write_gbk(const Units& units, std::size_t n, bool compose, Sink<char>& out)
         ++i;
       }
     }
-    put_gbk(out, table.encode(c));
+    w = put_gbk(w, table.encode(c));
   }
-  out.flush();
+  chunk.finish(w);
 }
 
 // The UTF-16LE units of a byte set, read in place.
@@ -190,24 +188,14 @@ struct LittleEndianUnits {
 std::string gbk_to_utf8(std::string_view gbk) {
   std::string utf8;
   utf8.reserve(gbk.size() * 3);
-  Sink<char> out(utf8);
-  read_gbk(gbk, [&out](char32_t c) {
-    out.room();
-    put_utf8(out, c);
-  });
-  out.flush();
+  read_gbk(gbk, utf8, [](char* w, char32_t c) { return put_utf8(w, c); });
   return utf8;
 }
 
 std::u16string gbk_to_utf16(std::string_view gbk) {
   std::u16string utf16;
   utf16.reserve(gbk.size());
-  Sink<char16_t> out(utf16);
-  read_gbk(gbk, [&out](char32_t c) {
-    out.room();
-    put_utf16(out, c);
-  });
-  out.flush();
+  read_gbk(gbk, utf16, [](char16_t* w, char32_t c) { return put_utf16(w, c); });
   return utf16;
 }
 
@@ -215,25 +203,25 @@ Text utf8_to_gbk(std::string_view utf8) {
   const GbkTable& table = GbkTable::get();
   Text gbk;
   gbk.reserve(utf8.size());
-  Sink<char> out(gbk);
+  Chunk<char> chunk(gbk);
+  char* w = chunk.start();
   const char* s = utf8.data();
   const std::size_t n = utf8.size();
   for (std::size_t i = 0; i < n;) {
-    out.room();
+    w = chunk.room(w);
     std::size_t length = 1;
     const char32_t c = read_utf8(s + i, n - i, length);
-    put_gbk(out, c == kInvalid ? GbkTable::kNone : table.encode(c));
+    w = put_gbk(w, c == kInvalid ? GbkTable::kNone : table.encode(c));
     i += length;
   }
-  out.flush();
+  chunk.finish(w);
   return gbk;
 }
 
 Text utf16_to_gbk(std::u16string_view utf16) {
   Text gbk;
   gbk.reserve(utf16.size() * 2);
-  Sink<char> out(gbk);
-  write_gbk(utf16, utf16.size(), false, out);
+  write_gbk(utf16, utf16.size(), false, gbk);
   return gbk;
 }
 
@@ -243,8 +231,7 @@ Text wide_to_gbk(const Bytes& utf16le) {
   while (n < utf16le.size() / 2 && units[n] != 0) ++n;  // an odd last byte is no unit
   Text gbk;
   gbk.reserve(n * 2);
-  Sink<char> out(gbk);
-  write_gbk(units, n, true, out);
+  write_gbk(units, n, true, gbk);
   return gbk;
 }
 

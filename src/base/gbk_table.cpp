@@ -2,7 +2,6 @@
 
 #include <iconv.h>
 
-#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -52,16 +51,21 @@ char32_t utf32le(const unsigned char* p) {
   return static_cast<char32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
 }
 
-// The first character iconv reads from `in`: room for one UTF-32 unit only,
-// so the bytes consumed are exactly that character's.
-GbkTable::Read first_read(const Iconv& cd, const unsigned char* in, std::size_t size) {
+GbkTable::Step step(char32_t c, std::size_t length) {
+  return static_cast<GbkTable::Step>(c | length << 24);
+}
+
+// The first character iconv reads from `in` (room for one UTF-32 unit only,
+// so the bytes consumed are exactly that character's), or U+FFFD over the
+// bad sequence.
+GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t size) {
   std::array<unsigned char, 4> out{};
   std::size_t written = 0;
   const std::size_t used = cd.run(in, size, out.data(), out.size(), written);
-  if (used == 0 || used > 3 || written != 4) return 0;
-  const char32_t c = utf32le(out.data());
-  if (c > 0x1FFFFF) return 0;
-  return static_cast<GbkTable::Read>(c | used << 24);
+  if (used != 0 && written == 4 && utf32le(out.data()) <= 0x10FFFF) return step(utf32le(out.data()), used);
+  const bool pair_shape = size == 2 && in[0] >= 0x81 && in[0] <= 0xFE && in[1] >= 0x40 &&
+                          in[1] <= 0xFE && in[1] != 0x7F;
+  return step(0xFFFD, pair_shape ? 2 : 1);
 }
 
 std::uint16_t encode_one(const Iconv& cd, char32_t c) {
@@ -114,23 +118,24 @@ constexpr char32_t kHighBlock = 128;
 
 }  // namespace
 
-GbkTable::GbkTable()
-    : alone_(0x100, 0), pair_(0x10000, 0), last_(0x100, 0), bmp_(0x10000, kNone) {
+GbkTable::GbkTable() {
+  bmp_.fill(kNone);
   const char* name = code_page_name();
   const Iconv decoder("UTF-32LE", name);
   const Iconv encoder(name, "UTF-32LE");
-  if (!decoder.valid() || !encoder.valid()) return;  // everything refused
+  if (!decoder.valid() || !encoder.valid()) {  // everything refused
+    last_.fill(step(0xFFFD, 1));
+    pair_.fill(step(0xFFFD, 1));
+    return;
+  }
 
   for (unsigned b = 0; b < 0x100; ++b) {
     const unsigned char one[1] = {static_cast<unsigned char>(b)};
-    last_[b] = first_read(decoder, one, 1);
-    bool same_whatever_follows = length_of(last_[b]) == 1;
+    last_[b] = first_step(decoder, one, 1);
     for (unsigned next = 0; next < 0x100; ++next) {
       const unsigned char two[2] = {static_cast<unsigned char>(b), static_cast<unsigned char>(next)};
-      pair_[b << 8 | next] = first_read(decoder, two, 2);
-      same_whatever_follows = same_whatever_follows && pair_[b << 8 | next] == last_[b];
+      pair_[b << 8 | next] = first_step(decoder, two, 2);
     }
-    if (same_whatever_follows) alone_[b] = last_[b];
   }
 
   for (char32_t c = 0; c < 0x10000; ++c) bmp_[c] = encode_one(encoder, c);

@@ -4,6 +4,7 @@
 // tables are first used; the conversions then walk the tables, so a bad byte
 // costs a lookup instead of an iconv restart. Built thread-safely on first
 // use and never changed afterwards.
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -11,12 +12,14 @@ namespace lv::base {
 
 class GbkTable final {
  public:
-  // What iconv reads at one position of GBK input: bits 0-20 the code point,
-  // bits 24-25 how many bytes it takes; a length of 0 means iconv refuses
-  // the byte there.
-  using Read = std::uint32_t;
-  static constexpr char32_t code_of(Read r) { return r & 0x1FFFFF; }
-  static constexpr unsigned length_of(Read r) { return r >> 24; }
+  // One step of reading GBK: bits 0-20 the code point, bits 24-25 the bytes
+  // it takes. Where iconv refuses the byte, the code point is U+FFFD and the
+  // step spans the bad sequence: a pair of character shape (lead 81..FE,
+  // trail 40..FE but 7F) is one bad character, anything else one bad byte
+  // (so a lone lead byte keeps the ASCII after it).
+  using Step = std::uint32_t;
+  static constexpr char32_t code_of(Step s) { return s & 0x1FFFFF; }
+  static constexpr unsigned length_of(Step s) { return s >> 24; }
 
   // GBK for a code point: below 0x100 one byte, otherwise lead << 8 | trail.
   // kNone: iconv cannot convert it; kDropped: iconv drops it without a word.
@@ -25,11 +28,9 @@ class GbkTable final {
 
   static const GbkTable& get();
 
-  // The read at byte `b`: `alone` is iconv's verdict when the byte reads as
-  // one character whatever follows (ASCII); 0 sends the caller to at()/at_end().
-  Read alone(unsigned char b) const { return alone_[b]; }
-  Read at(unsigned char b, unsigned char next) const { return pair_[b << 8 | next]; }
-  Read at_end(unsigned char b) const { return last_[b]; }
+  // The step at byte `b`, followed by `next` or last in the input.
+  Step at(unsigned char b, unsigned char next) const { return pair_[b << 8 | next]; }
+  Step at_end(unsigned char b) const { return last_[b]; }
 
   std::uint16_t encode(char32_t c) const { return c < 0x10000 ? bmp_[c] : encode_high(c); }
 
@@ -49,8 +50,11 @@ class GbkTable final {
     char16_t base, mark, composed;
   };
 
-  std::vector<Read> alone_, pair_, last_;
-  std::vector<std::uint16_t> bmp_;
+  // Arrays, not vectors: the conversion loops then find them at fixed offsets
+  // from the table and need not reload their addresses after every store.
+  std::array<Step, 0x100> last_{};
+  std::array<Step, 0x10000> pair_{};
+  std::array<std::uint16_t, 0x10000> bmp_{};
   std::vector<HighBlock> high_;  // blocks above the BMP where not every code is kNone
   std::vector<Composition> compositions_;
 };
