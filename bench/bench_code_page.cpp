@@ -88,12 +88,13 @@ void BM_Utf8ToGbk_OutsideGbk(benchmark::State& state) {
   static const std::string in = outside_gbk(kBig);
   run(state, in, lv::base::utf8_to_gbk);
 }
+// Chinese text in MiB given by the argument (1 MiB to set beside the iconv walk).
 void BM_GbkToUtf8_Chinese(benchmark::State& state) {
-  static const std::string in = chinese_gbk(kBig);
+  const std::string in = chinese_gbk(static_cast<std::size_t>(state.range(0)) << 20);
   run(state, in, lv::base::gbk_to_utf8);
 }
 void BM_Utf8ToGbk_Chinese(benchmark::State& state) {
-  static const std::string in = lv::base::gbk_to_utf8(chinese_gbk(kBig));
+  const std::string in = lv::base::gbk_to_utf8(chinese_gbk(static_cast<std::size_t>(state.range(0)) << 20));
   run(state, in, lv::base::utf8_to_gbk);
 }
 void BM_Utf16ToGbk_Chinese(benchmark::State& state) {
@@ -112,8 +113,8 @@ BENCHMARK(BM_GbkToUtf8_InvalidGbk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GbkToUtf16_InvalidGbk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Utf8ToGbk_InvalidUtf8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Utf8ToGbk_OutsideGbk)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GbkToUtf8_Chinese)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Utf8ToGbk_Chinese)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GbkToUtf8_Chinese)->Arg(1)->Arg(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Utf8ToGbk_Chinese)->Arg(1)->Arg(64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Utf16ToGbk_Chinese)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WideToGbk_Chinese)->Unit(benchmark::kMillisecond);
 
@@ -134,10 +135,15 @@ void BM_IconvWalk_GbkToUtf8_Chinese(benchmark::State& state) {
   static const std::string in = chinese_gbk(kSmall);
   run(state, in, lv::test::ref_gbk_to_utf8);
 }
+void BM_IconvWalk_Utf8ToGbk_Chinese(benchmark::State& state) {
+  static const std::string in = lv::test::ref_gbk_to_utf8(chinese_gbk(kSmall));
+  run(state, in, lv::test::ref_utf8_to_gbk);
+}
 
 BENCHMARK(BM_IconvWalk_GbkToUtf8_InvalidGbk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconvWalk_Utf8ToGbk_InvalidUtf8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconvWalk_Utf8ToGbk_OutsideGbk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconvWalk_GbkToUtf8_Chinese)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IconvWalk_Utf8ToGbk_Chinese)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "base/gbk_table.h"
 
@@ -44,25 +45,6 @@ class Chunk final {
 
 // --- GBK to Unicode ------------------------------------------------------
 
-inline char* put_utf8(char* w, char32_t c) {
-  if (c < 0x80) {
-    *w++ = static_cast<char>(c);
-  } else if (c < 0x800) {
-    *w++ = static_cast<char>(0xC0 | c >> 6);
-    *w++ = static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    *w++ = static_cast<char>(0xE0 | c >> 12);
-    *w++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    *w++ = static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    *w++ = static_cast<char>(0xF0 | c >> 18);
-    *w++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    *w++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    *w++ = static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return w;
-}
-
 inline char16_t* put_utf16(char16_t* w, char32_t c) {
   if (c < 0x10000) {
     *w++ = static_cast<char16_t>(c);
@@ -73,26 +55,32 @@ inline char16_t* put_utf16(char16_t* w, char32_t c) {
   return w;
 }
 
-// Converts `gbk` with put(write position, code point), one table step per
-// character or bad sequence.
+// Converts `gbk` with put(write position, step). A step is two bytes where
+// the pair has a character's shape and one byte elsewhere; runs of each kind
+// get a loop of their own, whose predicted branch lets the next lookup start
+// before this one is back (an add of the step length would make it wait).
 template <typename Char, typename Put>
 void read_gbk(std::string_view gbk, std::basic_string<Char>& out, Put put) {
   if (gbk.empty()) return;
   const GbkTable& table = GbkTable::get();
-  const char* s = gbk.data();
+  const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
   const std::size_t last = gbk.size() - 1;
   Chunk<Char> chunk(out);
   Char* w = chunk.start();
   std::size_t i = 0;
   while (i < last) {
-    w = chunk.room(w);
-    const GbkTable::Step step = table.at(u8(s[i]), u8(s[i + 1]));
-    w = put(w, GbkTable::code_of(step));
-    i += GbkTable::length_of(step);
+    for (; i < last && GbkTable::pair_shape(s[i], s[i + 1]); i += 2) {
+      w = chunk.room(w);
+      w = put(w, table.at(s[i], s[i + 1]));
+    }
+    for (; i < last && !GbkTable::pair_shape(s[i], s[i + 1]); ++i) {
+      w = chunk.room(w);
+      w = put(w, table.at(s[i], s[i + 1]));
+    }
   }
   if (i == last) {
     w = chunk.room(w);
-    w = put(w, GbkTable::code_of(table.at_end(u8(s[i]))));
+    w = put(w, table.at_end(s[i]));
   }
   chunk.finish(w);
 }
@@ -188,14 +176,17 @@ struct LittleEndianUnits {
 std::string gbk_to_utf8(std::string_view gbk) {
   std::string utf8;
   utf8.reserve(gbk.size() * 3);
-  read_gbk(gbk, utf8, [](char* w, char32_t c) { return put_utf8(w, c); });
+  read_gbk(gbk, utf8, [](char* w, const GbkTable::Step& step) {
+    std::memcpy(w, step.utf8, sizeof step.utf8);  // one store; the padding is overwritten next
+    return w + step.utf8_length();
+  });
   return utf8;
 }
 
 std::u16string gbk_to_utf16(std::string_view gbk) {
   std::u16string utf16;
   utf16.reserve(gbk.size());
-  read_gbk(gbk, utf16, [](char16_t* w, char32_t c) { return put_utf16(w, c); });
+  read_gbk(gbk, utf16, [](char16_t* w, const GbkTable::Step& step) { return put_utf16(w, step.code()); });
   return utf16;
 }
 

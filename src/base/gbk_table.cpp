@@ -38,34 +38,43 @@ class Iconv final {
   iconv_t cd_;
 };
 
-// Code page 936 has the euro sign at 0x80, which a plain GBK table may lack.
-// ASCII is the last resort of a C library without the Chinese tables.
-const char* code_page_name() {
-  for (const char* name : {"CP936", "GBK", "ASCII"}) {
-    if (Iconv("UTF-32LE", name).valid()) return name;
-  }
-  return "ASCII";
-}
-
 char32_t utf32le(const unsigned char* p) {
   return static_cast<char32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
 }
 
-GbkTable::Step step(char32_t c, std::size_t length) {
-  return static_cast<GbkTable::Step>(c | length << 24);
+GbkTable::Step step(char32_t c) {
+  GbkTable::Step s{};
+  std::size_t n = 0;
+  if (c < 0x80) {
+    s.utf8[n++] = static_cast<char>(c);
+  } else if (c < 0x800) {
+    s.utf8[n++] = static_cast<char>(0xC0 | c >> 6);
+    s.utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    s.utf8[n++] = static_cast<char>(0xE0 | c >> 12);
+    s.utf8[n++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    s.utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    s.utf8[n++] = static_cast<char>(0xF0 | c >> 18);
+    s.utf8[n++] = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    s.utf8[n++] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    s.utf8[n++] = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  s.packed = static_cast<std::uint32_t>(c | n << 24);
+  return s;
 }
 
 // The first character iconv reads from `in` (room for one UTF-32 unit only,
-// so the bytes consumed are exactly that character's), or U+FFFD over the
-// bad sequence.
-GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t size) {
+// so the bytes consumed are exactly that character's) and its length in
+// bytes; U+FFFD and 0 where iconv refuses.
+GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t size,
+                          std::size_t& used) {
   std::array<unsigned char, 4> out{};
   std::size_t written = 0;
-  const std::size_t used = cd.run(in, size, out.data(), out.size(), written);
-  if (used != 0 && written == 4 && utf32le(out.data()) <= 0x10FFFF) return step(utf32le(out.data()), used);
-  const bool pair_shape = size == 2 && in[0] >= 0x81 && in[0] <= 0xFE && in[1] >= 0x40 &&
-                          in[1] <= 0xFE && in[1] != 0x7F;
-  return step(0xFFFD, pair_shape ? 2 : 1);
+  used = cd.run(in, size, out.data(), out.size(), written);
+  if (used != 0 && written == 4 && utf32le(out.data()) <= 0x10FFFF) return step(utf32le(out.data()));
+  used = 0;
+  return step(0xFFFD);
 }
 
 std::uint16_t encode_one(const Iconv& cd, char32_t c) {
@@ -118,23 +127,31 @@ constexpr char32_t kHighBlock = 128;
 
 }  // namespace
 
+// Code page 936 has the euro sign at 0x80, which a plain GBK table may lack.
+// ASCII is the last resort of a C library without the Chinese tables.
 GbkTable::GbkTable() {
-  bmp_.fill(kNone);
-  const char* name = code_page_name();
-  const Iconv decoder("UTF-32LE", name);
-  const Iconv encoder(name, "UTF-32LE");
-  if (!decoder.valid() || !encoder.valid()) {  // everything refused
-    last_.fill(step(0xFFFD, 1));
-    pair_.fill(step(0xFFFD, 1));
-    return;
+  for (const char* name : {"CP936", "GBK", "ASCII"}) {
+    if (build(name)) return;
   }
+  last_.fill(step(0xFFFD));  // no iconv at all: everything refused
+  pair_.fill(step(0xFFFD));
+  bmp_.fill(kNone);
+}
+
+bool GbkTable::build(const char* code_page) {
+  const Iconv decoder("UTF-32LE", code_page);
+  const Iconv encoder(code_page, "UTF-32LE");
+  if (!decoder.valid() || !encoder.valid()) return false;
 
   for (unsigned b = 0; b < 0x100; ++b) {
     const unsigned char one[1] = {static_cast<unsigned char>(b)};
-    last_[b] = first_step(decoder, one, 1);
+    std::size_t used = 0;
+    last_[b] = first_step(decoder, one, 1, used);
     for (unsigned next = 0; next < 0x100; ++next) {
       const unsigned char two[2] = {static_cast<unsigned char>(b), static_cast<unsigned char>(next)};
-      pair_[b << 8 | next] = first_step(decoder, two, 2);
+      pair_[b << 8 | next] = first_step(decoder, two, 2, used);
+      const unsigned length = pair_shape(two[0], two[1]) ? 2 : 1;
+      if (used != 0 && used != length) return false;  // not a code page these steps can read
     }
   }
 
@@ -151,6 +168,7 @@ GbkTable::GbkTable() {
   for (const auto& c : kCompositions) {
     if (bmp_[c.composed] < kDropped) compositions_.push_back({c.base, c.mark, c.composed});
   }
+  return true;
 }
 
 const GbkTable& GbkTable::get() {

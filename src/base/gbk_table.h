@@ -12,14 +12,24 @@ namespace lv::base {
 
 class GbkTable final {
  public:
-  // One step of reading GBK: bits 0-20 the code point, bits 24-25 the bytes
-  // it takes. Where iconv refuses the byte, the code point is U+FFFD and the
-  // step spans the bad sequence: a pair of character shape (lead 81..FE,
-  // trail 40..FE but 7F) is one bad character, anything else one bad byte
-  // (so a lone lead byte keeps the ASCII after it).
-  using Step = std::uint32_t;
-  static constexpr char32_t code_of(Step s) { return s & 0x1FFFFF; }
-  static constexpr unsigned length_of(Step s) { return s >> 24; }
+  // A lead byte 81..FE and a trail 40..FE but 7F: the shape of a two-byte
+  // character. Every step of reading GBK is two bytes where the pair has
+  // this shape and one byte elsewhere, whether iconv reads a character
+  // there or refuses it (a well-shaped but unmapped pair is one bad
+  // character; a lone lead byte is one bad byte and keeps the ASCII after
+  // it). The table is built only for a code page where that holds.
+  static constexpr bool pair_shape(unsigned char b, unsigned char next) {
+    return b >= 0x81 && b <= 0xFE && next >= 0x40 && next <= 0xFE && next != 0x7F;
+  }
+
+  // One step of reading GBK: the character read (U+FFFD where iconv refuses
+  // the byte), also in UTF-8 so that direction is a plain copy.
+  struct Step {
+    char utf8[4];          // padded with zero bytes
+    std::uint32_t packed;  // bits 0-20 code point, 24-26 UTF-8 length
+    char32_t code() const { return packed & 0x1FFFFF; }
+    unsigned utf8_length() const { return packed >> 24 & 7; }
+  };
 
   // GBK for a code point: below 0x100 one byte, otherwise lead << 8 | trail.
   // kNone: iconv cannot convert it; kDropped: iconv drops it without a word.
@@ -29,8 +39,8 @@ class GbkTable final {
   static const GbkTable& get();
 
   // The step at byte `b`, followed by `next` or last in the input.
-  Step at(unsigned char b, unsigned char next) const { return pair_[b << 8 | next]; }
-  Step at_end(unsigned char b) const { return last_[b]; }
+  const Step& at(unsigned char b, unsigned char next) const { return pair_[b << 8 | next]; }
+  const Step& at_end(unsigned char b) const { return last_[b]; }
 
   std::uint16_t encode(char32_t c) const { return c < 0x10000 ? bmp_[c] : encode_high(c); }
 
@@ -40,6 +50,7 @@ class GbkTable final {
 
  private:
   GbkTable();
+  bool build(const char* code_page);
   std::uint16_t encode_high(char32_t c) const;
 
   struct HighBlock {
