@@ -1,189 +1,229 @@
 #include "base/code_page.h"
 
-#include <iconv.h>
-
-#include <algorithm>
-#include <cerrno>
+#include <cstddef>
 #include <cstdint>
-#include <utility>
+#include <cstring>
+
+#include "base/gbk_table.h"
+
+// Each conversion walks its input once through GbkTable, which holds what
+// iconv makes of every GBK code and every code point. Where iconv would stop
+// at a sequence it refuses, a replacement goes out (U+FFFD towards Unicode,
+// '?' towards GBK) and the walk steps over as many units as the earlier
+// iconv-driven version did, so the results are the same byte for byte.
 
 namespace lv::base {
 namespace {
 
-// An owned iconv conversion descriptor.
-class Iconv final {
- public:
-  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Iconv() {
-    if (valid()) iconv_close(cd_);
-  }
-  Iconv(const Iconv&) = delete;
-  Iconv& operator=(const Iconv&) = delete;
-  Iconv(Iconv&& other) noexcept : cd_(std::exchange(other.cd_, invalid())) {}
-  Iconv& operator=(Iconv&& other) noexcept {
-    if (this != &other) {
-      if (valid()) iconv_close(cd_);
-      cd_ = std::exchange(other.cd_, invalid());
-    }
-    return *this;
-  }
-
-  bool valid() const { return cd_ != invalid(); }
-  iconv_t get() const { return cd_; }
-
- private:
-  static iconv_t invalid() { return reinterpret_cast<iconv_t>(-1); }
-  iconv_t cd_;
-};
-
-// Code page 936 maps 0x80 to the euro sign; plain GBK tables may not.
-Iconv open_gbk(bool towards_gbk, const char* unicode) {
-  for (const char* name : {"CP936", "GBK", "GB18030"}) {
-    Iconv cd = towards_gbk ? Iconv(name, unicode) : Iconv(unicode, name);
-    if (cd.valid()) return cd;
-  }
-  return Iconv("ASCII", "ASCII");
-}
-
-enum Direction { kGbkToUtf8, kUtf8ToGbk, kGbkToUtf16, kUtf16ToGbk };
-
-// Descriptors are not safe to share between threads; each thread opens its
-// own, and only the directions it uses.
-Iconv& converter(Direction which) {
-  switch (which) {
-    case kGbkToUtf8: {
-      thread_local Iconv cd = open_gbk(false, "UTF-8");
-      return cd;
-    }
-    case kUtf8ToGbk: {
-      thread_local Iconv cd = open_gbk(true, "UTF-8");
-      return cd;
-    }
-    case kGbkToUtf16: {
-      thread_local Iconv cd = open_gbk(false, "UTF-16LE");
-      return cd;
-    }
-    default: {
-      thread_local Iconv cd = open_gbk(true, "UTF-16LE");
-      return cd;
-    }
-  }
-}
-
-// Runs iconv over the whole input. Where it stops at an invalid or
-// unconvertible sequence, `skip` says how many input bytes to step over and
-// `replacement` goes to the output instead, so a conversion always finishes.
-template <typename Skip>
-std::string convert(Direction which, std::string_view in, std::string_view replacement, Skip skip) {
-  std::string out;
-  if (in.empty()) return out;
-  Iconv& cd = converter(which);
-  if (!cd.valid()) return out;
-  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);  // forget any earlier state
-
-  out.resize(in.size() * 2 + 16);
-  char* src = const_cast<char*>(in.data());  // iconv's interface is not const-correct
-  std::size_t src_left = in.size();
-  std::size_t written = 0;
-  while (src_left > 0) {
-    char* dst = out.data() + written;
-    std::size_t dst_left = out.size() - written;
-    const std::size_t r = iconv(cd.get(), &src, &src_left, &dst, &dst_left);
-    written = out.size() - dst_left;
-    if (r != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) {
-      out.resize(out.size() * 2);
-      continue;
-    }
-    // EILSEQ or EINVAL (a sequence cut off at the end)
-    const std::size_t n = std::min(src_left, std::max<std::size_t>(1, skip(std::string_view(src, src_left))));
-    out.resize(written);
-    out.append(replacement);
-    written = out.size();
-    out.resize(std::max(out.size() * 2, written + src_left * 2 + 16));
-    src += n;
-    src_left -= n;
-    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-  }
-  out.resize(written);
-  return out;
-}
-
 inline unsigned char u8(char c) { return static_cast<unsigned char>(c); }
 
-// A GBK pair that has the shape of a character but no mapping is one bad
-// character; anything else bad is one bad byte (its successor may be ASCII).
-std::size_t gbk_bad_length(std::string_view s) {
-  if (s.size() >= 2) {
-    const unsigned char lead = u8(s[0]), trail = u8(s[1]);
-    if (lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F) return 2;
+// Output goes through a small local chunk that is appended to the string
+// reserved beforehand, so the string is never zero-filled or regrown. The
+// write position is kept by the caller in a local, where the stores through
+// it cannot make the compiler reload it.
+template <typename Char>
+class Chunk final {
+ public:
+  explicit Chunk(std::basic_string<Char>& out) : out_(out) {}
+  Chunk(const Chunk&) = delete;
+  Chunk& operator=(const Chunk&) = delete;
+
+  Char* start() { return data_; }
+  // Where to write next, with room for at least four units.
+  Char* room(Char* w) {
+    if (w <= data_ + kSize - 4) return w;
+    out_.append(data_, static_cast<std::size_t>(w - data_));
+    return data_;
   }
-  return 1;
+  void finish(Char* w) { out_.append(data_, static_cast<std::size_t>(w - data_)); }
+
+ private:
+  static constexpr std::size_t kSize = 4096;
+  std::basic_string<Char>& out_;
+  Char data_[kSize];
+};
+
+// --- GBK to Unicode ------------------------------------------------------
+
+inline char16_t* put_utf16(char16_t* w, char32_t c) {
+  if (c < 0x10000) {
+    *w++ = static_cast<char16_t>(c);
+  } else {
+    *w++ = static_cast<char16_t>(0xD800 | (c - 0x10000) >> 10);
+    *w++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+  }
+  return w;
 }
 
-// The length of a well-formed UTF-8 sequence at the start of s, or 1.
-std::size_t utf8_bad_length(std::string_view s) {
+// Converts `gbk` with put(write position, step). A step is two bytes where
+// the pair has a character's shape and one byte elsewhere; runs of each kind
+// get a loop of their own, whose predicted branch lets the next lookup start
+// before this one is back (an add of the step length would make it wait).
+template <typename Char, typename Put>
+void read_gbk(std::string_view gbk, std::basic_string<Char>& out, Put put) {
+  if (gbk.empty()) return;
+  const GbkTable& table = GbkTable::get();
+  const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
+  const std::size_t last = gbk.size() - 1;
+  Chunk<Char> chunk(out);
+  Char* w = chunk.start();
+  std::size_t i = 0;
+  while (i < last) {
+    for (; i < last && GbkTable::pair_shape(s[i], s[i + 1]); i += 2) {
+      w = chunk.room(w);
+      w = put(w, table.at(s[i], s[i + 1]));
+    }
+    for (; i < last && !GbkTable::pair_shape(s[i], s[i + 1]); ++i) {
+      w = chunk.room(w);
+      w = put(w, table.at(s[i], s[i + 1]));
+    }
+  }
+  if (i == last) {
+    w = chunk.room(w);
+    w = put(w, table.at_end(s[i]));
+  }
+  chunk.finish(w);
+}
+
+// --- Unicode to GBK ------------------------------------------------------
+
+inline char* put_gbk(char* w, std::uint16_t code) {
+  if (code < 0x100) {
+    *w++ = static_cast<char>(code);
+  } else if (code == GbkTable::kNone) {
+    *w++ = '?';
+  } else if (code != GbkTable::kDropped) {
+    *w++ = static_cast<char>(code >> 8);
+    *w++ = static_cast<char>(code & 0xFF);
+  }
+  return w;
+}
+
+bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// One UTF-8 character at s[0..left): its code point and length. A sequence
+// of well-formed shape that is no character (overlong, surrogate, beyond
+// U+10FFFF) gives kInvalid over its whole length; a broken one gives
+// kInvalid over its first byte.
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+inline char32_t read_utf8(const char* s, std::size_t left, std::size_t& length) {
   const unsigned char c = u8(s[0]);
-  std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 1;
-  if (c >= 0xF5 || n > s.size()) return 1;
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((u8(s[i]) & 0xC0) != 0x80) return 1;
+  length = 1;
+  if (c < 0x80) return c;
+  const std::size_t n = c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+  if (n == 0 || n > left) return kInvalid;
+  for (std::size_t k = 1; k < n; ++k) {
+    if (!continuation(u8(s[k]))) return kInvalid;
   }
-  return n;
+  length = n;
+  if (n == 2) return static_cast<char32_t>((c & 0x1F) << 6 | (u8(s[1]) & 0x3F));
+  if (n == 3) {
+    const char32_t cp = static_cast<char32_t>((c & 0x0F) << 12 | (u8(s[1]) & 0x3F) << 6 | (u8(s[2]) & 0x3F));
+    return cp < 0x800 || (cp >= 0xD800 && cp < 0xE000) ? kInvalid : cp;
+  }
+  const char32_t cp = static_cast<char32_t>((c & 0x07) << 18 | (u8(s[1]) & 0x3F) << 12 |
+                                            (u8(s[2]) & 0x3F) << 6 | (u8(s[3]) & 0x3F));
+  return cp < 0x10000 || cp > 0x10FFFF ? kInvalid : cp;
 }
 
-// One unit, or two for a well-formed surrogate pair (little-endian bytes).
-std::size_t utf16_bad_length(std::string_view s) {
-  if (s.size() < 2) return s.size();
-  const unsigned unit = u8(s[0]) | (u8(s[1]) << 8);
-  if (unit >= 0xD800 && unit <= 0xDBFF && s.size() >= 4) {
-    const unsigned next = u8(s[2]) | (u8(s[3]) << 8);
-    if (next >= 0xDC00 && next <= 0xDFFF) return 4;
+bool high_surrogate(char32_t u) { return u >= 0xD800 && u < 0xDC00; }
+bool low_surrogate(char32_t u) { return u >= 0xDC00 && u < 0xE000; }
+
+// UTF-16 units to GBK; a lone surrogate is one bad unit. With `compose`, a
+// letter and the combining marks after it become one precomposed character
+// where GBK has one.
+template <typename Units>
+void write_gbk(const Units& units, std::size_t n, bool compose, Text& out) {
+  const GbkTable& table = GbkTable::get();
+  Chunk<char> chunk(out);
+  char* w = chunk.start();
+  for (std::size_t i = 0; i < n;) {
+    w = chunk.room(w);
+    char32_t c = units[i++];
+    if (high_surrogate(c) && i < n && low_surrogate(units[i])) {
+      c = 0x10000 + ((c - 0xD800) << 10 | (units[i++] - 0xDC00));
+    } else if (high_surrogate(c) || low_surrogate(c)) {
+      *w++ = '?';
+      continue;
+    } else if (compose) {
+      while (i < n && units[i] >= 0x300 && units[i] <= 0x30C) {
+        const char16_t composed = table.compose(static_cast<char16_t>(c), units[i]);
+        if (composed == 0) break;
+        c = composed;
+        ++i;
+      }
+    }
+    w = put_gbk(w, table.encode(c));
   }
-  return 2;
+  chunk.finish(w);
 }
 
-constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";   // U+FFFD
-constexpr std::string_view kUtf16Replacement = "\xFD\xFF";      // U+FFFD, little-endian
+// The UTF-16LE units of a byte set, read in place.
+struct LittleEndianUnits {
+  const std::uint8_t* bytes;
+  char16_t operator[](std::size_t i) const {
+    return static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  }
+};
 
 }  // namespace
 
-std::string gbk_to_utf8(std::string_view gbk) {
-  return convert(kGbkToUtf8, gbk, kUtf8Replacement, gbk_bad_length);
-}
+// The largest output per input unit: GBK -> UTF-8 three bytes (the euro sign
+// and U+FFFD come from one byte), GBK -> UTF-16 one unit, UTF-8 -> GBK one
+// byte, UTF-16 -> GBK two bytes.
 
-Text utf8_to_gbk(std::string_view utf8) {
-  return convert(kUtf8ToGbk, utf8, "?", utf8_bad_length);
+std::string gbk_to_utf8(std::string_view gbk) {
+  std::string utf8;
+  utf8.reserve(gbk.size() * 3);
+  read_gbk(gbk, utf8, [](char* w, const GbkTable::Step& step) {
+    std::memcpy(w, step.utf8, sizeof step.utf8);  // one store; the padding is overwritten next
+    return w + step.utf8_length();
+  });
+  return utf8;
 }
 
 std::u16string gbk_to_utf16(std::string_view gbk) {
-  const std::string le = convert(kGbkToUtf16, gbk, kUtf16Replacement, gbk_bad_length);
-  std::u16string out(le.size() / 2, u'\0');
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<char16_t>(u8(le[2 * i]) | (u8(le[2 * i + 1]) << 8));
+  std::u16string utf16;
+  utf16.reserve(gbk.size());
+  read_gbk(gbk, utf16, [](char16_t* w, const GbkTable::Step& step) { return put_utf16(w, step.code()); });
+  return utf16;
+}
+
+Text utf8_to_gbk(std::string_view utf8) {
+  const GbkTable& table = GbkTable::get();
+  Text gbk;
+  gbk.reserve(utf8.size());
+  Chunk<char> chunk(gbk);
+  char* w = chunk.start();
+  const char* s = utf8.data();
+  const std::size_t n = utf8.size();
+  for (std::size_t i = 0; i < n;) {
+    w = chunk.room(w);
+    std::size_t length = 1;
+    const char32_t c = read_utf8(s + i, n - i, length);
+    w = put_gbk(w, c == kInvalid ? GbkTable::kNone : table.encode(c));
+    i += length;
   }
-  return out;
+  chunk.finish(w);
+  return gbk;
 }
 
 Text utf16_to_gbk(std::u16string_view utf16) {
-  std::string le(utf16.size() * 2, '\0');
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
-    le[2 * i] = static_cast<char>(utf16[i] & 0xFF);
-    le[2 * i + 1] = static_cast<char>(utf16[i] >> 8);
-  }
-  return convert(kUtf16ToGbk, le, "?", utf16_bad_length);
+  Text gbk;
+  gbk.reserve(utf16.size() * 2);
+  write_gbk(utf16, utf16.size(), false, gbk);
+  return gbk;
 }
 
 Text wide_to_gbk(const Bytes& utf16le) {
-  std::u16string units;
-  const std::size_t n = utf16le.size() / 2;  // an odd last byte is no unit
-  units.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t unit = static_cast<char16_t>(utf16le.data()[2 * i] | (utf16le.data()[2 * i + 1] << 8));
-    if (unit == 0) break;
-    units.push_back(unit);
-  }
-  return utf16_to_gbk(units);
+  const LittleEndianUnits units{utf16le.data()};
+  std::size_t n = 0;
+  while (n < utf16le.size() / 2 && units[n] != 0) ++n;  // an odd last byte is no unit
+  Text gbk;
+  gbk.reserve(n * 2);
+  write_gbk(units, n, true, gbk);
+  return gbk;
 }
 
 }  // namespace lv::base

@@ -15,7 +15,10 @@ std::u16string gbk_to_utf16(std::string_view gbk);
 Text utf16_to_gbk(std::u16string_view utf16);
 
 // UTF-16LE code units in a byte set (clipboard form) to GBK, stopping at the
-// first zero code unit; an odd last byte is ignored.
+// first zero code unit; an odd last byte is ignored. A letter followed by
+// combining marks becomes the precomposed character where GBK has one, pair
+// by pair ("a" U+0304 gives "ā", "u" U+0308 U+0304 gives "ǖ"); a mark that
+// composes with nothing is converted on its own (to '?').
 Text wide_to_gbk(const Bytes& utf16le);
 
 }  // namespace lv::base

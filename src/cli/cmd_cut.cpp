@@ -31,6 +31,13 @@ bool read_all(const std::string& path, std::string& out) {
   return !file.bad();
 }
 
+// A page's text ends at its first zero byte, as the program reads a page.
+bool read_page(const std::string& path, std::string& out) {
+  if (!read_all(path, out)) return false;
+  if (const auto zero = out.find('\0'); zero != std::string::npos) out.resize(zero);
+  return true;
+}
+
 }  // namespace
 
 int run_cut(Args args) {
@@ -51,7 +58,7 @@ int run_cut(Args args) {
   }
 
   std::string page;
-  if (!read_all(positional[0], page)) {
+  if (!read_page(positional[0], page)) {
     std::fprintf(stderr, "lorevane-cli: cannot read %s\n", positional[0].c_str());
     return 1;
   }
