@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(gbk_to_utf8(in) == ref_gbk_to_utf8(in), "gbk_to_utf8");
   check(gbk_to_utf16(in) == ref_gbk_to_utf16(in), "gbk_to_utf16");
   check(utf8_to_gbk(in) == ref_utf8_to_gbk(in), "utf8_to_gbk");
+  check(utf8_to_gbk_in_place(std::string(in)) == ref_utf8_to_gbk(in), "utf8_to_gbk_in_place");
 
   std::u16string units;
   for (std::size_t i = 0; i + 1 < size; i += 2) units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));

@@ -209,6 +209,28 @@ Text utf8_to_gbk(std::string_view utf8) {
   return gbk;
 }
 
+Text utf8_to_gbk_in_place(Text&& utf8) {
+  const GbkTable& table = GbkTable::get();
+  Text text = std::move(utf8);
+  char* const s = text.data();
+  const std::size_t n = text.size();
+  std::size_t w = 0;
+  for (std::size_t i = 0; i < n;) {
+    std::size_t length = 1;
+    const char32_t c = read_utf8(s + i, n - i, length);
+    // Read before written: the GBK bytes (one or two) never reach past the
+    // sequence they replace, since w <= i and a two-byte GBK character comes
+    // from at least two UTF-8 bytes.
+    char out[4];
+    const std::size_t written = static_cast<std::size_t>(put_gbk(out, c == kInvalid ? GbkTable::kNone : table.encode(c)) - out);
+    std::memcpy(s + w, out, written);
+    w += written;
+    i += length;
+  }
+  text.resize(w);
+  return text;
+}
+
 Text utf16_to_gbk(std::u16string_view utf16) {
   Text gbk;
   gbk.reserve(utf16.size() * 2);

@@ -11,6 +11,9 @@ namespace lv::base {
 
 std::string gbk_to_utf8(std::string_view gbk);
 Text utf8_to_gbk(std::string_view utf8);
+// The same, written over the UTF-8 text itself (GBK never takes more bytes
+// than the UTF-8 it comes from), so a large page is not held twice.
+Text utf8_to_gbk_in_place(Text&& utf8);
 std::u16string gbk_to_utf16(std::string_view gbk);
 Text utf16_to_gbk(std::u16string_view utf16);
 

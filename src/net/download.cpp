@@ -134,7 +134,7 @@ Text decode_download_text(DownloadOutputs& outputs) {
   body = cut_at_zero(std::move(body));
   // Only the Content-Type header decides; a charset named inside the page is not looked at.
   if (lv::base::to_lower(outputs.content_type).find("utf-8") != std::string::npos) {
-    return cut_at_zero(lv::base::utf8_to_gbk(body));
+    return cut_at_zero(lv::base::utf8_to_gbk_in_place(std::move(body)));
   }
   return body;
 }

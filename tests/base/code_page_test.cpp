@@ -55,6 +55,7 @@ void expect_as_iconv(std::string_view in, const std::string& what) {
   EXPECT_TRUE(gbk_to_utf8(in) == ref_gbk_to_utf8(in)) << "gbk_to_utf8 " << what;
   EXPECT_TRUE(gbk_to_utf16(in) == ref_gbk_to_utf16(in)) << "gbk_to_utf16 " << what;
   EXPECT_TRUE(utf8_to_gbk(in) == ref_utf8_to_gbk(in)) << "utf8_to_gbk " << what;
+  EXPECT_TRUE(utf8_to_gbk_in_place(std::string(in)) == ref_utf8_to_gbk(in)) << "utf8_to_gbk_in_place " << what;
   const std::u16string units = units_of(in);
   EXPECT_TRUE(utf16_to_gbk(units) == ref_utf16_to_gbk(units)) << "utf16_to_gbk " << what;
   const auto compose = [](char16_t base, char16_t mark) { return GbkTable::get().compose(base, mark); };
