@@ -3,6 +3,8 @@
 // /usr/bin/time -v, time). Not a test: it serves until killed.
 //
 //   /endless                 200, a chunked body that never ends
+//   /utf8                    --listing-mb megabytes of bytes that are no UTF-8, served as UTF-8
+//   /junk-chapter/           a book page whose one chapter is --chapter-mb megabytes of bytes that are no GBK
 //   /sort2/N.html            a listing page of --listing-mb megabytes of filler (no rows)
 //   /book/...                the sample site's pages, with every chapter text
 //                            inflated to --chapter-mb megabytes
@@ -49,6 +51,25 @@ int main(int argc, char** argv) {
       static const std::string chunk(1 << 20, 'a');
       return sink.write(chunk.data(), chunk.size());
     });
+  });
+  server.Get("/utf8", [listing_mb](const httplib::Request&, httplib::Response& res) {
+    auto body = std::make_shared<std::string>(listing_mb << 20, '\xFF');
+    res.set_content_provider(body->size(), "text/html; charset=utf-8",
+                             [body](std::size_t offset, std::size_t size, httplib::DataSink& sink) {
+                               return sink.write(body->data() + offset, std::min(size, body->size() - offset));
+                             });
+  });
+  server.Get("/junk-chapter/", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" \"x\">\r\n<html><head></head>"
+                    "<body><h1>junk</h1><dl>\r\n<dd><a href=\"1.html\" title=\"\xB5\xDA" "1\">\xB5\xDA" "1</a></dd>\r\n"
+                    "</dl></body></html>\r\n",
+                    "text/html; charset=gbk");
+  });
+  server.Get("/junk-chapter/1.html", [chapter_mb](const httplib::Request&, httplib::Response& res) {
+    std::string page = "<table><tr><td></td></tr></table>\r\n<div id=\"BookText\">\r\n";
+    page.append(chapter_mb << 20, '\xFF');
+    page += "</div>\r\n<div class=\"share\"></div>\r\n";
+    res.set_content(page, "text/html; charset=gbk");
   });
   server.Get(R"(/sort2/\d+\.html)", [listing_mb](const httplib::Request&, httplib::Response& res) {
     auto body = std::make_shared<std::string>(listing_mb << 20, 'b');

@@ -290,8 +290,11 @@ void Scheduler::State::run(const std::stop_token& stop) {
       }
     }
     next = std::min(next, check_active(finished));
+    // A transfer that ended frees its host for the next one at once.
+    const bool ended = !finished.empty();
     deliver();
     if (stop.stop_requested()) break;
+    if (ended) continue;
     const auto wait = std::chrono::duration_cast<milliseconds>(next - Clock::now());
     curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::clamp(wait, milliseconds(0), kTurn).count()), nullptr);
   }
