@@ -11,7 +11,8 @@ namespace lv::cli {
 inline constexpr int kExitIncomplete = 3;
 
 struct Globals {
-  std::string site_host;  // host[:port] of the site
+  std::string site_host;     // host[:port] of the site
+  std::string library_path;  // "" for the default library
 };
 
 // A URL that begins with "/" is taken on the site host.
@@ -23,5 +24,8 @@ int run_collect(const Globals& globals, Args args);
 int run_info(const Globals& globals, Args args);
 int run_chapters(const Globals& globals, Args args);
 int run_read(const Globals& globals, Args args);
+int run_download(const Globals& globals, Args args);
+int run_export(const Globals& globals, Args args);
+int run_library(const Globals& globals, Args args);
 
 }  // namespace lv::cli

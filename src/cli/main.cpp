@@ -13,7 +13,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: lorevane-cli [--site HOST[:PORT]] [--demo] [--rules FILE] COMMAND ...\n"
+    "usage: lorevane-cli [--site HOST[:PORT]] [--demo] [--rules FILE] [--library FILE] COMMAND ...\n"
     "commands:\n"
     "  cut FILE START END [--from N] [--case-sensitive|--ignore-case] [--first]\n"
     "      [--max-length N] [--prefix P] [--suffix S] [--keep-start] [--keep-end]\n"
@@ -22,6 +22,9 @@ constexpr const char* kUsage =
     "  info BOOK_URL [--fetch]\n"
     "  chapters BOOK_URL\n"
     "  read BOOK_URL INDEX\n"
+    "  download BOOK_URL [--jobs N]      the whole book into the library\n"
+    "  export BOOK_URL --format epub|txt --output PATH [--offline] [--encoding utf-8|gbk]\n"
+    "  library                           the books in the library\n"
     "A URL that begins with / is taken on the site host. --rules cuts pages by the\n"
     "site rules of FILE (JSON, as the rules dialog saves them) instead of the built-in ones.\n"
     "Exit status: 0 complete, 2 usage, 3 finished with something missing (named on\n"
@@ -48,6 +51,10 @@ int run(int argc, char** argv) {
       if (at + 1 >= args.size() || args[at + 1].empty()) throw lv::cli::UsageError("--site needs HOST[:PORT]");
       globals.site_host = args[at + 1];
       site_given = true;
+      at += 2;
+    } else if (args[at] == "--library") {
+      if (at + 1 >= args.size() || args[at + 1].empty()) throw lv::cli::UsageError("--library needs FILE");
+      globals.library_path = args[at + 1];
       at += 2;
     } else if (args[at] == "--rules") {
       if (at + 1 >= args.size() || args[at + 1].empty()) throw lv::cli::UsageError("--rules needs FILE");
@@ -84,6 +91,9 @@ int run(int argc, char** argv) {
   if (command == "info") return lv::cli::run_info(globals, std::move(rest));
   if (command == "chapters") return lv::cli::run_chapters(globals, std::move(rest));
   if (command == "read") return lv::cli::run_read(globals, std::move(rest));
+  if (command == "download") return lv::cli::run_download(globals, std::move(rest));
+  if (command == "export") return lv::cli::run_export(globals, std::move(rest));
+  if (command == "library") return lv::cli::run_library(globals, std::move(rest));
   throw lv::cli::UsageError("unknown command " + command);
 }
 

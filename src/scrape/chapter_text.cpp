@@ -5,10 +5,21 @@
 
 namespace lv::scrape {
 
+namespace {
+
+std::string_view raw_text(std::string_view body, const ChapterTextRules& rules) {
+  return extract_between_view(body, fill_marker(rules.text.start, std::nullopt),
+                              fill_marker(rules.text.end, std::nullopt), rules.text.from, !rules.text.case_sensitive);
+}
+
+}  // namespace
+
+bool has_chapter_text(std::string_view body, const ChapterTextRules& rules) {
+  return !raw_text(body, rules).empty();
+}
+
 Text parse_chapter_text(Text body, const ChapterTextRules& rules) {
-  const std::string_view raw = extract_between_view(body, fill_marker(rules.text.start, std::nullopt),
-                                                    fill_marker(rules.text.end, std::nullopt), rules.text.from,
-                                                    !rules.text.case_sensitive);
+  const std::string_view raw = raw_text(body, rules);
   if (raw.empty()) return {};
   const std::size_t from = static_cast<std::size_t>(raw.data() - body.data());
   const std::size_t length = raw.size();

@@ -1,0 +1,119 @@
+// download, export and library: whole books kept in the local library.
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/progress_display.h"
+#include "export/export.h"
+#include "library/library.h"
+#include "routines/download_book.h"
+
+namespace lv::cli {
+
+namespace {
+
+lv::library::Library open_library(const Globals& globals) {
+  const std::string path = globals.library_path.empty() ? lv::library::default_library_path() : globals.library_path;
+  return lv::library::Library::open(path);
+}
+
+// Downloads what the library lacks of the book, showing progress; names
+// every chapter still missing on standard error.
+lv::routines::BookDownloadReport fetch_book(const std::string& url, lv::library::Library& library, int jobs) {
+  ProgressDisplay display(stderr);
+  lv::routines::BookDownloadOptions options;
+  options.jobs = jobs;
+  options.progress = [&display](const auto& progress) { display.update(progress); };
+  lv::routines::BookDownloadReport report = lv::routines::download_book(url, library, options);
+  if (report.known) display.finish();
+  if (!report.book_page_problem.empty()) {
+    std::fprintf(stderr, "lorevane-cli: the book page %s could not be fetched: %s%s\n", url.c_str(),
+                 report.book_page_problem.c_str(), report.known ? " (the stored chapter list is used)" : "");
+  }
+  for (const auto& missing : report.missing) {
+    std::fprintf(stderr, "lorevane-cli: chapter %d missing (%s): %s\n", missing.index + 1, missing.address.c_str(),
+                 missing.reason.c_str());
+  }
+  return report;
+}
+
+int jobs_option(Args& args) {
+  const auto jobs = args.take_int("--jobs");
+  return jobs ? check_jobs(*jobs) : 4;
+}
+
+}  // namespace
+
+int run_download(const Globals& globals, Args args) {
+  const int jobs = jobs_option(args);
+  const auto positional = args.positionals(1, "lorevane-cli download BOOK_URL [--jobs N]");
+  const std::string url = site_url(globals, positional[0]);
+  lv::library::Library library = open_library(globals);
+  const auto report = fetch_book(url, library, jobs);
+  std::printf("{\"book\":%s,\"title\":%s,\"chapters\":%d,\"stored\":%d,\"fetched\":%d,\"failed\":%d,\"seconds\":%.3f}\n",
+              json_gbk(report.book).c_str(), json_gbk(report.title).c_str(), report.chapters, report.stored,
+              report.fetched, report.failed, report.seconds);
+  const bool complete = report.known && report.missing.empty() && !report.stopped;
+  return complete ? 0 : kExitIncomplete;
+}
+
+int run_export(const Globals& globals, Args args) {
+  const bool offline = args.take_flag("--offline");
+  const auto format = args.take_value("--format");
+  const auto output = args.take_value("--output");
+  const auto encoding = args.take_value("--encoding");
+  const int jobs = jobs_option(args);
+  const char* usage =
+      "lorevane-cli export BOOK_URL --format epub|txt --output PATH [--offline] [--encoding utf-8|gbk] [--jobs N]";
+  const auto positional = args.positionals(1, usage);
+  if (!format || (*format != "epub" && *format != "txt")) throw UsageError(std::string("--format must be epub or txt; usage: ") + usage);
+  if (!output || output->empty()) throw UsageError(std::string("--output PATH is needed; usage: ") + usage);
+  lv::exporting::TextEncoding text_encoding = lv::exporting::TextEncoding::utf8;
+  if (encoding) {
+    if (*format != "txt") throw UsageError("--encoding is for --format txt");
+    if (*encoding == "gbk") text_encoding = lv::exporting::TextEncoding::gbk;
+    else if (*encoding != "utf-8") throw UsageError("--encoding must be utf-8 or gbk");
+  }
+  const std::string url = site_url(globals, positional[0]);
+  lv::library::Library library = open_library(globals);
+  if (!offline) fetch_book(url, library, jobs);
+
+  const auto book = library.book(url, true);
+  if (!book) {
+    std::fprintf(stderr, "lorevane-cli: %s is not in the library%s\n", url.c_str(),
+                 offline ? " (download it first, or leave out --offline)" : "");
+    return kExitIncomplete;
+  }
+  try {
+    if (*format == "epub") {
+      lv::exporting::write_epub(*book, *output);
+    } else {
+      lv::exporting::write_txt(*book, *output, text_encoding);
+    }
+  } catch (const lv::exporting::ExportError& error) {
+    std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
+    return 1;
+  }
+  const std::size_t missing = lv::exporting::missing_chapters(*book);
+  if (missing > 0) {
+    std::fprintf(stderr, "lorevane-cli: %zu of %zu chapters are missing from %s; each says so in the file\n", missing,
+                 book->chapters.size(), output->c_str());
+  }
+  std::printf("{\"book\":%s,\"output\":%s,\"format\":%s,\"chapters\":%zu,\"missing\":%zu}\n",
+              json_gbk(book->book).c_str(), json_string(*output).c_str(), json_string(*format).c_str(),
+              book->chapters.size(), missing);
+  return missing == 0 ? 0 : kExitIncomplete;
+}
+
+int run_library(const Globals& globals, Args args) {
+  args.positionals(0, "lorevane-cli library");
+  lv::library::Library library = open_library(globals);
+  for (const auto& book : library.books()) {
+    std::printf("{\"book\":%s,\"title\":%s,\"author\":%s,\"chapters\":%d,\"stored\":%d,\"missing\":%d}\n",
+                json_gbk(book.book).c_str(), json_gbk(book.title).c_str(), json_gbk(book.author).c_str(),
+                book.chapters, book.stored, book.missing);
+  }
+  return 0;
+}
+
+}  // namespace lv::cli
