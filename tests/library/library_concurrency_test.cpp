@@ -23,7 +23,7 @@ const std::string kBook = "/book/77/";
 // every byte GBK-shaped (lead 0xB0..0xF7, trail 0xA1..0xFE).
 Text text_for(int index, std::int64_t round, std::size_t size) {
   Text text = std::to_string(index) + "/" + std::to_string(round) + ":";
-  for (std::size_t i = 0; text.size() + 1 < size; ++i) {
+  for (std::int64_t i = 0; text.size() + 1 < size; ++i) {
     text.push_back(static_cast<char>(0xB0 + (index + i) % 0x48));
     text.push_back(static_cast<char>(0xA1 + (round + i) % 0x5E));
   }
