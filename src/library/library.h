@@ -50,7 +50,7 @@ struct StoredBook {
   std::string book;         // the book address: the key
   BookDetails details;
   Bytes cover;              // the cover picture's bytes as downloaded; empty when none
-  std::int64_t updated_at = 0;
+  std::int64_t updated_at = 0;  // seconds since 1970 (UTC): details or chapter list last saved
   std::vector<StoredChapter> chapters;  // in list order
 };
 
@@ -86,8 +86,10 @@ class Library final {
   void save_chapter_list(const std::string& book, const std::vector<StoredChapter>& chapters);
   // One chapter's text, in a transaction of its own: a killed program loses
   // at most the chapter in flight. Clears a missing mark. Index as in the list.
+  // An empty text is no chapter: it is recorded as missing instead.
   void save_chapter_text(const std::string& book, int index, const Text& text, std::int64_t fetched_at);
   // Records why a chapter could not be fetched; never stores an empty text.
+  // A chapter whose text is stored keeps it.
   void mark_chapter_missing(const std::string& book, int index, const std::string& reason);
 
   // The whole book; texts only when asked for.

@@ -1,0 +1,142 @@
+#include "library/sqlite.h"
+
+#include <limits>
+#include <utility>
+
+namespace lv::library::sql {
+
+Database Database::open(const std::string& path) {
+  sqlite3* db = nullptr;
+  // One connection per thread, never shared: no connection mutex needed.
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+  const int code = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  Database opened(db);  // SQLite may hand back a handle even when it fails
+  if (code != SQLITE_OK) {
+    if (db == nullptr) throw LibraryError("cannot open library " + path + ": out of memory");
+    opened.fail(code, "cannot open library " + path);
+  }
+  sqlite3_extended_result_codes(db, 1);
+  return opened;
+}
+
+Database::~Database() {
+  // close_v2 defers the close until every statement is finalized instead of failing.
+  if (db_ != nullptr) sqlite3_close_v2(db_);
+}
+
+Database::Database(Database&& other) noexcept : db_(std::exchange(other.db_, nullptr)) {}
+
+Database& Database::operator=(Database&& other) noexcept {
+  if (this != &other) {
+    if (db_ != nullptr) sqlite3_close_v2(db_);
+    db_ = std::exchange(other.db_, nullptr);
+  }
+  return *this;
+}
+
+void Database::exec(const char* sql) {
+  const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) fail(code, sql);
+}
+
+void Database::fail(int code, std::string_view what) const {
+  std::string message(what);
+  message += ": ";
+  // The connection's message belongs to its last call, which is the failing one.
+  message += db_ != nullptr && sqlite3_extended_errcode(db_) == code ? sqlite3_errmsg(db_)
+                                                                      : sqlite3_errstr(code);
+  throw LibraryError(message);
+}
+
+Statement::Statement(const Database& db, std::string_view sql) : db_(&db) {
+  if (sql.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+    throw LibraryError("statement too long");
+  // Kept statements live as long as the connection: tell SQLite so.
+  const int code = sqlite3_prepare_v3(db.get(), sql.data(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+  if (code != SQLITE_OK) db.fail(code, "cannot prepare " + std::string(sql));
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }  // finalize(nullptr) is a no-op
+
+Statement::Statement(Statement&& other) noexcept
+    : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(stmt_);
+    db_ = other.db_;
+    stmt_ = std::exchange(other.stmt_, nullptr);
+  }
+  return *this;
+}
+
+Statement& Statement::bind(int index, std::string_view bytes) {
+  int code;
+  if (bytes.empty()) {
+    // A zero-length blob: bind_blob with a null pointer would bind NULL instead.
+    code = sqlite3_bind_zeroblob(stmt_, index, 0);
+  } else {
+    code = sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+  }
+  if (code != SQLITE_OK) db_->fail(code, "cannot bind a value");
+  return *this;
+}
+
+Statement& Statement::bind(int index, std::int64_t value) {
+  const int code = sqlite3_bind_int64(stmt_, index, value);
+  if (code != SQLITE_OK) db_->fail(code, "cannot bind a value");
+  return *this;
+}
+
+Statement& Statement::bind_null(int index) {
+  const int code = sqlite3_bind_null(stmt_, index);
+  if (code != SQLITE_OK) db_->fail(code, "cannot bind a value");
+  return *this;
+}
+
+bool Statement::step() {
+  const int code = sqlite3_step(stmt_);
+  if (code == SQLITE_ROW) return true;
+  if (code == SQLITE_DONE) return false;
+  db_->fail(code, sqlite3_sql(stmt_));
+}
+
+void Statement::run() {
+  while (step()) {
+  }
+}
+
+void Statement::reset() noexcept {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+bool Statement::is_null(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+std::int64_t Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+std::string Statement::bytes(int column) const {
+  // Ask for the pointer first, then the size, as SQLite's documentation orders it.
+  const void* data = sqlite3_column_blob(stmt_, column);
+  const int size = sqlite3_column_bytes(stmt_, column);
+  if (data == nullptr || size <= 0) return {};
+  return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+}
+
+Transaction::Transaction(Database& db, Kind kind) : db_(db) {
+  db_.exec(kind == Kind::write ? "BEGIN IMMEDIATE" : "BEGIN");
+}
+
+Transaction::~Transaction() {
+  if (open_) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit() {
+  db_.exec("COMMIT");
+  open_ = false;
+}
+
+}  // namespace lv::library::sql
