@@ -27,34 +27,47 @@ bool append_lines(Text& out, std::string_view text) {
   return first < end;
 }
 
-// The whole file in GBK: the book's texts are GBK already and go in unchanged.
-Text book_as_gbk_text(const lv::library::StoredBook& book) {
-  Text out;
+// The file's bytes. The book's texts are GBK and go into a GBK file as they
+// are; for UTF-8 they are converted a chapter at a time, which keeps the cost
+// of a conversion's repairs bounded by the chapter's size.
+std::string book_text(const lv::library::StoredBook& book, TextEncoding encoding) {
+  const bool utf8 = encoding == TextEncoding::utf8;
   std::size_t size = 1024;
   for (const auto& chapter : book.chapters) size += chapter.title.size() + chapter.text.size() + 64;
-  out.reserve(size);
+  std::string out;
+  out.reserve(utf8 ? size / 2 * 3 : size);  // a Chinese character: 2 bytes in GBK, 3 in UTF-8
 
-  out += book_title(book);
-  out += kLineEnd;
+  Text piece;  // GBK, waiting to be written
+  auto flush = [&] {
+    out += utf8 ? lv::base::gbk_to_utf8(piece) : piece;
+    piece.clear();
+  };
+
+  piece += book_title(book);
+  piece += kLineEnd;
   const Text author = author_name(book.details.author);
   if (!author.empty()) {
-    out += gbk("作者：") + author;
-    out += kLineEnd;
+    piece += gbk("作者：") + author;
+    piece += kLineEnd;
   }
-  out += kLineEnd;
-  if (append_lines(out, book.details.intro)) out += kLineEnd;
+  piece += kLineEnd;
+  if (append_lines(piece, book.details.intro)) piece += kLineEnd;
   for (std::size_t i = 0; i < book.chapters.size(); ++i) {
     const auto& chapter = book.chapters[i];
-    out += chapter_title(chapter, i);
-    out += kLineEnd;
+    piece += chapter_title(chapter, i);
+    piece += kLineEnd;
     if (chapter.stored) {
-      append_lines(out, chapter.text);
+      append_lines(piece, chapter.text);
     } else {
-      out += gbk(missing_note_utf8(chapter));
-      out += kLineEnd;
+      flush();  // the note is UTF-8: written as it is, or converted once
+      const std::string note = missing_note_utf8(chapter);
+      out += utf8 ? note : gbk(note);
+      piece += kLineEnd;
     }
-    out += kLineEnd;
+    piece += kLineEnd;
+    flush();
   }
+  flush();
   return out;
 }
 
@@ -62,8 +75,7 @@ Text book_as_gbk_text(const lv::library::StoredBook& book) {
 
 void write_txt(const lv::library::StoredBook& book, const std::string& path, TextEncoding encoding) {
   require_texts(book);
-  const Text text = book_as_gbk_text(book);
-  replace_file(path, encoding == TextEncoding::gbk ? text : lv::base::gbk_to_utf8(text));
+  replace_file(path, book_text(book, encoding));
 }
 
 }  // namespace lv::exporting
