@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "cli/progress_display.h"
-#include "export/export.h"
+#include "export/book_export.h"
 #include "library/library.h"
 #include "routines/download_book.h"
 

@@ -11,7 +11,7 @@ namespace {
 std::string clock_text(double seconds) {
   if (seconds < 0 || seconds > 359999) return "--:--";
   const long s = static_cast<long>(seconds + 0.5);
-  char text[16];
+  char text[64];
   if (s >= 3600) {
     std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
   } else {

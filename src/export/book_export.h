@@ -1,0 +1,29 @@
+#pragma once
+// Writers of a stored book to files a reader takes elsewhere: an EPUB 3 book
+// and a plain text file. The same book always gives the same bytes. A file is
+// written next to its target under another name and renamed into place, so a
+// failed export leaves the target as it was.
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+#include "library/library.h"
+
+namespace lv::exporting {
+
+enum class TextEncoding { utf8, gbk };
+
+// The file could not be written, or the book cannot be exported as it is
+// (no chapters for an EPUB, stored chapters given without their texts).
+struct ExportError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Chapters whose text is not stored; they are exported as a note saying so.
+std::size_t missing_chapters(const lv::library::StoredBook& book);
+
+void write_epub(const lv::library::StoredBook& book, const std::string& path);
+void write_txt(const lv::library::StoredBook& book, const std::string& path,
+               TextEncoding encoding = TextEncoding::utf8);
+
+}  // namespace lv::exporting
