@@ -7,6 +7,7 @@
 #include "export/book_export.h"
 #include "library/library.h"
 #include "routines/download_book.h"
+#include "routines/rules_in_force.h"
 
 namespace lv::cli {
 
@@ -108,9 +109,14 @@ int run_export(const Globals& globals, Args args) {
 int run_library(const Globals& globals, Args args) {
   args.positionals(0, "lorevane-cli library");
   lv::library::Library library = open_library(globals);
+  const lv::base::Text& label = lv::routines::rules_in_force()->book_page.author.label;
   for (const auto& book : library.books()) {
+    // The author as a name, without the label the window shows before it.
+    const std::string_view author = std::string_view(book.author).starts_with(label)
+                                        ? std::string_view(book.author).substr(label.size())
+                                        : std::string_view(book.author);
     std::printf("{\"book\":%s,\"title\":%s,\"author\":%s,\"chapters\":%d,\"stored\":%d,\"missing\":%d}\n",
-                json_gbk(book.book).c_str(), json_gbk(book.title).c_str(), json_gbk(book.author).c_str(),
+                json_gbk(book.book).c_str(), json_gbk(book.title).c_str(), json_gbk(author).c_str(),
                 book.chapters, book.stored, book.missing);
   }
   return 0;

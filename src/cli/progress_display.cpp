@@ -51,7 +51,8 @@ void ProgressDisplay::update(const lv::routines::BookDownloadOptions::Progress& 
   }
   const auto now = std::chrono::steady_clock::now();
   if (shown_ && now - last_line_ < std::chrono::seconds(1)) return;
-  std::fprintf(out_, "lorevane-cli: %s\n", describe(progress).c_str());
+  printed_ = describe(progress);
+  std::fprintf(out_, "lorevane-cli: %s\n", printed_.c_str());
   last_line_ = now;
   shown_ = true;
 }
@@ -59,8 +60,8 @@ void ProgressDisplay::update(const lv::routines::BookDownloadOptions::Progress& 
 void ProgressDisplay::finish() {
   if (terminal_) {
     if (shown_) std::fputc('\n', out_);
-  } else {
-    std::fprintf(out_, "lorevane-cli: %s\n", describe(last_).c_str());
+  } else if (const std::string line = describe(last_); line != printed_) {
+    std::fprintf(out_, "lorevane-cli: %s\n", line.c_str());
   }
   std::fflush(out_);
 }

@@ -3,6 +3,7 @@
 // at most one line a second, so a log stays readable.
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "routines/download_book.h"
 
@@ -21,6 +22,7 @@ class ProgressDisplay final {
   bool shown_ = false;
   std::chrono::steady_clock::time_point last_line_{};
   lv::routines::BookDownloadOptions::Progress last_{};
+  std::string printed_;  // the last line written, when not on a terminal
 };
 
 }  // namespace lv::cli

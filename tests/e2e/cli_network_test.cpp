@@ -101,4 +101,51 @@ TEST_F(CliNetwork, BookCommandsTellAPageThatDidNotComeFromOneWithoutMarkers) {
   }
 }
 
+TEST_F(CliNetwork, DownloadResumesAndExportSaysWhatIsMissing) {
+  int book = 0;
+  for (int id : server_.site().book_ids()) {
+    if (server_.site().chapter_count(id) <= 40 && !server_.site().has_prologue(id)) {
+      book = id;
+      break;
+    }
+  }
+  ASSERT_NE(book, 0);
+  const std::string path = lv::site::SampleSite::book_path(book);
+  const std::string library = err_path_.string() + ".sqlite3";
+  const std::string with_library = "--library " + library + " ";
+  const std::string epub = err_path_.string() + ".epub";
+  const std::string third = server_.site().chapter_path(book, 2);
+  const int count = server_.site().chapter_count(book);
+
+  server_.set_failure(third, Failure::not_found);
+  const CliRun first = cli(with_library + "download " + path);
+  EXPECT_EQ(first.exit_code, 3);
+  EXPECT_NE(first.out.find("\"chapters\":" + std::to_string(count) + ",\"stored\":" + std::to_string(count - 1) +
+                           ",\"fetched\":" + std::to_string(count - 1) + ",\"failed\":1,"),
+            std::string::npos)
+      << first.out;
+  EXPECT_NE(first.err.find("lorevane-cli: chapter 3 missing (http://" + server_.site_host() + third +
+                           "): HTTP 404 after 2 tries\n"),
+            std::string::npos)
+      << first.err;
+  EXPECT_NE(cli(with_library + "library").out.find("\"chapters\":" + std::to_string(count) + ",\"stored\":" +
+                                                   std::to_string(count - 1) + ",\"missing\":1}"),
+            std::string::npos);
+  const CliRun partial = cli(with_library + "export " + path + " --format epub --output " + epub + " --offline");
+  EXPECT_EQ(partial.exit_code, 3);
+  EXPECT_TRUE(std::filesystem::exists(epub));
+
+  server_.clear_switches();
+  server_.reset_counts();
+  const CliRun second = cli(with_library + "download " + path);
+  EXPECT_EQ(second.exit_code, 0) << second.err;
+  EXPECT_NE(second.out.find("\"fetched\":1,\"failed\":0"), std::string::npos) << second.out;
+  EXPECT_EQ(server_.request_count(third), 1);
+  EXPECT_EQ(cli(with_library + "export " + path + " --format txt --output " + epub + ".txt --offline").exit_code, 0);
+  EXPECT_EQ(cli(with_library + "export " + path + " --format pdf --output x").exit_code, 2);
+  for (const std::string& f : {library, library + "-wal", library + "-shm", epub, epub + ".txt"}) {
+    std::filesystem::remove(f);
+  }
+}
+
 }  // namespace
