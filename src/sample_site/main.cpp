@@ -15,9 +15,10 @@ namespace {
 void usage() {
   std::fprintf(stderr,
                "usage: lorevane-sample-site [--port N] [--bind ADDR] [--seed S] [--gzip] [--delay MS]\n"
-               "                            [--flaky-every N]\n"
+               "                            [--flaky-every N] [--longest-book]\n"
                "  --delay MS        every answer waits MS milliseconds\n"
-               "  --flaky-every N   every Nth listing page drops its connection on its first request\n");
+               "  --flaky-every N   every Nth listing page drops its connection on its first request\n"
+               "  --longest-book    print the path of the book with the most chapters and end\n");
 }
 
 bool parse_int(const char* s, long min, long max, long& out) {
@@ -50,6 +51,14 @@ int main(int argc, char** argv) {
     } else if (arg == "--seed" && has_value && parse_int(argv[i + 1], 0, 4294967295L, value)) {
       options.seed = static_cast<std::uint32_t>(value);
       ++i;
+    } else if (arg == "--longest-book") {
+      const lv::site::SampleSite site(options);
+      int longest = 0;
+      for (int id : site.book_ids()) {
+        if (longest == 0 || site.chapter_count(id) > site.chapter_count(longest)) longest = id;
+      }
+      std::printf("%s %d\n", lv::site::SampleSite::book_path(longest).c_str(), site.chapter_count(longest));
+      return 0;
     } else if (arg == "--gzip") {
       gzip = true;
     } else if (arg == "--delay" && has_value && parse_int(argv[i + 1], 0, 600000, value)) {
