@@ -14,12 +14,13 @@ namespace lv::app {
 namespace {
 
 // Qt's event queue runs a posted call after its post, but Qt is built without
-// ThreadSanitizer, which cannot see that order: what a worker hands over would
-// look unguarded when the window thread uses it. So every touch of a queued
-// write goes through this lock. The poster holds it until Qt has queued the
-// call and let go of its own copies of the functor; the target's thread takes
-// it before it reads anything posted. Recursive, because Qt destroys those
-// copies while the poster holds it.
+// ThreadSanitizer, which sees neither that order nor the reference count that
+// decides whether the poster or the target's thread destroys the call: what
+// a worker hands over would look unguarded on the other side. So every touch
+// of a queued write goes through this lock. The poster holds it until Qt has
+// queued the call and let go of its own copies of the functor; the target's
+// thread takes it before it reads anything posted. Recursive, because Qt
+// destroys those copies while the poster holds it.
 std::recursive_mutex& handover_lock() {
   static std::recursive_mutex lock;
   return lock;
