@@ -20,10 +20,11 @@ namespace {
 // of a queued write goes through this lock. The poster holds it until Qt has
 // queued the call and let go of its own copies of the functor; the target's
 // thread takes it before it reads anything posted. Recursive, because Qt
-// destroys those copies while the poster holds it.
+// destroys those copies while the poster holds it. Never destroyed: workers
+// are not joined and may post while the process ends.
 std::recursive_mutex& handover_lock() {
-  static std::recursive_mutex lock;
-  return lock;
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
 }
 
 // The functor Qt queues. Qt copies it, and the copies share the one write, so
