@@ -136,14 +136,15 @@ bool MainWindow::start_collection() {
   QObject* app = QCoreApplication::instance();
 
   running_ = run;
-  const bool started = start_worker([options, run, window, state, app] {
+  // Each batch and, at the end, the worker's own references move into the
+  // posted calls: the worker keeps nothing that the window thread uses.
+  const bool started = start_worker([options, run, window, state, app]() mutable {
     auto report = lv::routines::collect_category(options, *state, [window, app](std::vector<lv::routines::BookRecord>&& rows) {
-      auto batch = std::make_shared<std::vector<lv::routines::BookRecord>>(std::move(rows));
-      post_to(app, [window, batch] {
-        if (*window) (*window)->add_rows(std::move(*batch));
+      post_to(app, [window, rows = std::move(rows)]() mutable {
+        if (*window) (*window)->add_rows(std::move(rows));
       });
     });
-    post_to(app, [window, run, report = std::move(report)] {
+    post_to(app, [window = std::move(window), run = std::move(run), report = std::move(report)] {
       if (*window) (*window)->collection_ended(run, report);
     });
   });

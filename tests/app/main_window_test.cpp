@@ -19,6 +19,10 @@ namespace {
 
 using lv::routines::BookRecord;
 
+// How long a condition may take to hold: a safety net for a loaded machine
+// under the sanitizers, never a pause.
+constexpr int kWait = 10000;
+
 class MainWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -45,7 +49,7 @@ class MainWindowTest : public ::testing::Test {
     // The state must outlive the worker: let a running collection end.
     window->stop_collection();
     server_->clear_switches();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->collection_running(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->collection_running(); }, kWait));
   }
 
   template <typename T>
@@ -54,7 +58,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   bool wait_for_end() {
-    return QTest::qWaitFor([this] { return !window->collection_running(); }, 10000);
+    return QTest::qWaitFor([this] { return !window->collection_running(); }, kWait);
   }
 
   std::vector<BookRecord> expected_rows(int first, int last, int first_id) {
@@ -127,10 +131,10 @@ TEST_F(MainWindowTest, BuiltFromItsDefinition) {
 
 TEST_F(MainWindowTest, CountLabelTicks) {
   EXPECT_EQ(window->count_label().text(), QString());
-  ASSERT_TRUE(QTest::qWaitFor([this] { return !window->count_label().text().isEmpty(); }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window->count_label().text().isEmpty(); }, kWait));
   EXPECT_EQ(window->count_label().text(), QStringLiteral("当前共找到：0部小说。"));
   window->book_list().append_rows({{"1", "a", "b", "c", "d"}, {"2", "a", "b", "c", "d"}});
-  ASSERT_TRUE(QTest::qWaitFor([this] { return window->count_label().text() != QStringLiteral("当前共找到：0部小说。"); }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->count_label().text() != QStringLiteral("当前共找到：0部小说。"); }, kWait));
   EXPECT_EQ(window->count_label().text(), QStringLiteral("当前共找到：2部小说。"));
 }
 
@@ -167,7 +171,7 @@ TEST_F(MainWindowTest, StopEndsTheCollectionBeforeItsNextPage) {
   window->set_page_range(1, 146);
   server_->set_delay_all(std::chrono::milliseconds(30));
   ASSERT_TRUE(window->start_collection());
-  ASSERT_TRUE(QTest::qWaitFor([this] { return window->book_list().list_view_row_count() > 0; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->book_list().list_view_row_count() > 0; }, kWait));
   QTest::mouseClick(control<QPushButton>("按钮3"), Qt::LeftButton);
   ASSERT_TRUE(wait_for_end());
   const int kept = window->book_list().list_view_row_count();
@@ -233,7 +237,7 @@ class TitleSearchTest : public MainWindowTest {
 TEST_F(TitleSearchTest, FindsTheFirstRowTooAndSelectsIt) {
   EXPECT_EQ(search(QStringLiteral("剑破仙惊")), 0);
   EXPECT_EQ(search(QStringLiteral("仙路")), 1);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return window->book_list().hasFocus(); }, 2000));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return window->book_list().hasFocus(); }, kWait));
 }
 
 TEST_F(TitleSearchTest, NoMatchChangesNothing) {

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -27,9 +28,11 @@
 #include "app/units/list_box.h"
 #include "app/units/status_bar.h"
 #include "base/code_page.h"
+#include "net/raw_server.h"
 #include "routines/chapter.h"
 #include "sample_site/sample_server.h"
 #include "scrape/chapter_list.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -86,6 +89,9 @@ class ReaderWindowTest : public ::testing::Test {
           return std::all_of(workers_.begin(), workers_.end(), [](const auto& w) { return w.expired(); });
         },
         kWait));
+    // Seeing a worker's token gone orders nothing; its last write to the state
+    // was under the state's lock, and taking that lock puts it before the state goes.
+    state_.current_book_title();
   }
 
   std::unique_ptr<ReaderWindow> make_reader() {
@@ -537,7 +543,9 @@ TEST_F(ReaderWindowTest, ClosedDuringAChapterDownloadDropsTheWrites) {
   auto reader = open_loaded();
   reader->chapter_list()->set_selection(4);
   server_->set_delay(chapter_path(book_, 4), 400ms);
-  QTimer::singleShot(50, reader.get(), [&] { reader->close(); });
+  // Runs at the download's first turn of the event pump, which comes before
+  // the download can end.
+  QTimer::singleShot(0, reader.get(), [&] { reader->close(); });
   reader->show_chapter();
   EXPECT_EQ(server_->request_count(chapter_path(book_, 4)), 1);
   EXPECT_EQ(shown(*reader), QString());
@@ -549,7 +557,7 @@ TEST_F(ReaderWindowTest, DestroyedDuringAChapterDownloadEndsQuietly) {
   QPointer<ReaderWindow> alive(reader);
   reader->chapter_list()->set_selection(4);
   server_->set_delay(chapter_path(book_, 4), 400ms);
-  QTimer::singleShot(50, qApp, [reader] { delete reader; });
+  QTimer::singleShot(0, qApp, [reader] { delete reader; });  // at the download's first pump
   reader->show_chapter();
   EXPECT_TRUE(alive.isNull());
   EXPECT_EQ(server_->request_count(chapter_path(book_, 4)), 1);
@@ -557,16 +565,25 @@ TEST_F(ReaderWindowTest, DestroyedDuringAChapterDownloadEndsQuietly) {
 
 TEST_F(ReaderWindowTest, ClosedDuringTheListLoadTakesNoLateWrite) {
   state_.set_current_book_title("old");
-  server_->set_delay(SampleSite::book_path(book_), 300ms);
+  // The book page is held back until the reader has closed.
+  const auto page = site().get(SampleSite::book_path(book_), server_->site_host());
+  ASSERT_TRUE(page.has_value());
+  std::atomic<bool> closed{false};
+  lv::test::RawServer held([&](const std::string&, lv::test::RawConnection& c) {
+    lv::test::wait_until([&] { return closed.load(); }, 60s);
+    c.send(lv::test::http_response(page->body));
+  });
+  address_ = held.url(SampleSite::book_path(book_));
   auto reader = make_reader();
   reader->show();
   const std::weak_ptr<const void> loading = reader->chapter_load_running();
-  ASSERT_FALSE(loading.expired());
+  EXPECT_FALSE(loading.expired());
   reader->close();
+  closed = true;
   ASSERT_TRUE(QTest::qWaitFor([&] { return loading.expired(); }, kWait));
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
-  EXPECT_EQ(server_->request_count(SampleSite::book_path(book_)), 1);
+  EXPECT_EQ(held.request_count(), 1u);
   EXPECT_EQ(reader->chapter_list()->count(), 0);
   EXPECT_EQ(state_.current_book_title(), "old");  // the worker stopped before it
 }

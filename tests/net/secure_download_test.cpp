@@ -1,11 +1,8 @@
 // Secure downloads against a local TLS server run by the openssl tool: a
 // certificate that does not verify makes the request fail, never pass.
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +10,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,14 +25,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs a program with its output discarded; the exit status, or -1.
-int run(const std::vector<std::string>& args, pid_t* background = nullptr) {
+// Runs a program with its input and errors discarded and its output written
+// to `output` (or discarded); the exit status, or -1. With `background` it
+// returns at once with the process id there.
+int run(const std::vector<std::string>& args, pid_t* background = nullptr, const std::string& output = "") {
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output.empty() ? "/dev/null" : output.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   pid_t pid = 0;
@@ -49,27 +51,17 @@ int run(const std::vector<std::string>& args, pid_t* background = nullptr) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int free_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return ntohs(addr.sin_port);
-}
-
-bool accepts(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<std::uint16_t>(port));
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  ::close(fd);
-  return ok;
+// The port on the openssl server's "ACCEPT 127.0.0.1:PORT" line, which it
+// writes once it listens; empty before that.
+std::string accepted_port(const std::string& output) {
+  std::ifstream in(output);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string mark = "ACCEPT 127.0.0.1:";
+  const std::size_t at = text.find(mark);
+  if (at == std::string::npos) return {};
+  const std::size_t end = text.find('\n', at);
+  if (end == std::string::npos) return {};
+  return text.substr(at + mark.size(), end - at - mark.size());
 }
 
 class SecureDownload : public ::testing::Test {
@@ -102,16 +94,18 @@ class SecureDownload : public ::testing::Test {
     return stem;
   }
 
-  // Serves a status page over TLS with the certificate `stem`; the address.
+  // Serves a status page over TLS with the certificate `stem`, on a port the
+  // system picks; the address, once the server listens.
   std::string serve(const std::string& stem) {
-    const int port = free_port();
     const std::string base = dir_ + "/" + stem;
-    EXPECT_EQ(run({"openssl", "s_server", "-quiet", "-www", "-accept", "127.0.0.1:" + std::to_string(port), "-cert",
-                   base + ".pem", "-key", base + ".key"},
-                  &server_),
+    EXPECT_EQ(run({"openssl", "s_server", "-www", "-accept", "127.0.0.1:0", "-cert", base + ".pem", "-key",
+                   base + ".key"},
+                  &server_, base + ".out"),
               0);
-    EXPECT_TRUE(lv::test::wait_until([port] { return accepts(port); }));
-    return "https://127.0.0.1:" + std::to_string(port) + "/";
+    std::string port;
+    EXPECT_TRUE(lv::test::wait_until([&] { return !(port = accepted_port(base + ".out")).empty(); },
+                                      std::chrono::seconds(60)));
+    return "https://127.0.0.1:" + port + "/";
   }
 
   std::string pem(const std::string& stem) const { return dir_ + "/" + stem + ".pem"; }
