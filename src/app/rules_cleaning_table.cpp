@@ -30,7 +30,7 @@ CleaningTable::CleaningTable(std::string path, QWidget* parent) : QWidget(parent
   table_->verticalHeader()->setDefaultSectionSize(22);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
-  table_->setToolTip(QStringLiteral("自上而下依次执行；\\r 回车，\\n 换行，\\t 制表符，\\\\ 反斜杠"));
+  table_->setToolTip(QStringLiteral("自上而下依次执行；\\r 回车，\\n 换行，\\t 制表符，\\\\ 反斜杠，\\s 首尾的空格"));
 
   auto* add = new QPushButton(QStringLiteral("添加"), this);
   add->setObjectName(QStringLiteral("添加"));

@@ -61,8 +61,9 @@ RulesDialog::RulesDialog(AppContext& context, QWidget* parent) : QDialog(parent)
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(form_);
   split->addWidget(trial_);
-  split->setStretchFactor(0, 3);
-  split->setStretchFactor(1, 2);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 1);
+  split->setSizes({720, 420});
   split->setChildrenCollapsible(false);
 
   QPushButton* defaults = make_button(QStringLiteral("恢复默认"), this);

@@ -100,9 +100,8 @@ RulesForm::RulesForm(QWidget* parent) : QWidget(parent) {
   static_cast<QVBoxLayout*>(text->layout())->addWidget(
       add_cleaning("chapter_text.cleaning", [](SiteRules& r) -> std::vector<lv::scrape::ReplaceRule>& { return r.chapter_text.cleaning; }, text), 1);
 
-  auto* hint = new QLabel(QStringLiteral("标记里 \\r 是回车，\\n 是换行，\\t 是制表符，\\\\ 是反斜杠；"
-                                         "{host} 代表站点，{name} 代表书名（只用于封面地址）。"
-                                         "起始位置从第 1 个字节数起。"),
+  auto* hint = new QLabel(QStringLiteral("标记里 \\r 是回车，\\n 是换行，\\t 是制表符，\\\\ 是反斜杠，\\s 是首尾的空格。\n"
+                                         "{host} 代表站点，{name} 代表书名（只用于封面地址）；起始位置从第 1 个字节数起。"),
                           this);
   hint->setWordWrap(true);
   layout->addWidget(hint);
@@ -136,6 +135,7 @@ void RulesForm::add_cut(QGridLayout* grid, std::string path, CutRule& (*rule)(Si
   fields.end = new QLineEdit(page);
   fields.from = new QSpinBox(page);
   fields.from->setRange(1, 1'000'000'000);
+  fields.from->setMaximumWidth(90);
   fields.case_sensitive = new QCheckBox(page);
   fields.start->setObjectName(name_of(fields.path + ".start"));
   fields.end->setObjectName(name_of(fields.path + ".end"));

@@ -89,9 +89,19 @@ QString reason_text(const QString& why) {
 
 QString marker_for_editing(std::string_view gbk) {
   const QString text = to_qstring(gbk);
+  // A space at either end of a field cannot be seen: it is written \s there.
+  qsizetype lead = 0;
+  while (lead < text.size() && text[lead] == u' ') ++lead;
+  qsizetype tail = text.size();
+  while (tail > lead && text[tail - 1] == u' ') --tail;
   QString out;
   out.reserve(text.size());
-  for (const QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c == u' ' && (i < lead || i >= tail)) {
+      out += QStringLiteral("\\s");
+      continue;
+    }
     switch (c.unicode()) {
       case u'\\': out += QStringLiteral("\\\\"); break;
       case u'\r': out += QStringLiteral("\\r"); break;
@@ -117,6 +127,7 @@ std::optional<lv::base::Text> marker_from_editing(const QString& text) {
       case u'r': plain += u'\r'; ++i; break;
       case u'n': plain += u'\n'; ++i; break;
       case u't': plain += u'\t'; ++i; break;
+      case u's': plain += u' '; ++i; break;
       default: plain += c;
     }
   }

@@ -10,8 +10,9 @@
 namespace lv::app {
 
 // A marker as the user edits it on one line: CR, LF and TAB written as \r, \n
-// and \t, a backslash as \\. Reading it back gives the marker exactly;
-// a backslash before any other character stands for itself. nullopt when the
+// and \t, a backslash as \\, a space at either end (unseen otherwise) as \s.
+// Reading it back gives the marker exactly; \s anywhere is a space, and a
+// backslash before any other character stands for itself. nullopt when the
 // edited text holds a character that GBK cannot hold.
 QString marker_for_editing(std::string_view gbk);
 std::optional<lv::base::Text> marker_from_editing(const QString& text);

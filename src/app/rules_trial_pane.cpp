@@ -105,6 +105,7 @@ void RulesTrialPane::kind_changed(int index) {
 void RulesTrialPane::choose(TrialPage page, const QString& which) {
   kind_->setCurrentIndex(static_cast<int>(page));
   which_->setText(which);
+  which_->setCursorPosition(0);
 }
 
 bool RulesTrialPane::try_page() {

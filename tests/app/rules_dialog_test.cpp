@@ -110,6 +110,8 @@ TEST(RulesMarkerText, LineEndsShowAndEveryMarkerComesBackExactly) {
       {"</div>\r\n<div class=\"intro\">\r\n<b>", "</div>\\r\\n<div class=\"intro\">\\r\\n<b>"},
       {"a\\rb", "a\\\\rb"},       // a backslash and an r, not a CR
       {"C:\\", "C:\\\\"},
+      {" a b  ", "\\sa b\\s\\s"},  // spaces at the ends show, those inside stay
+      {"\\s", "\\\\s"},
       {gbk("作者：\t"), "作者：\\t"},
       {"", ""},
   };
@@ -119,6 +121,7 @@ TEST(RulesMarkerText, LineEndsShowAndEveryMarkerComesBackExactly) {
   }
   // Typed by hand: a backslash before another character, or at the end, is itself.
   EXPECT_EQ(marker_from_editing(q("\\d\\")), "\\d\\");
+  EXPECT_EQ(marker_from_editing(q("a\\sb ")), "a b ");
   // Nothing is turned into '?' behind the user's back.
   EXPECT_EQ(marker_from_editing(q("a😀")), std::nullopt);
 }
