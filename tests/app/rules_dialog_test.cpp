@@ -139,6 +139,30 @@ TEST_F(RulesDialogTest, ShowsTheRulesInForceFieldByField) {
   EXPECT_EQ(field<QTableWidget>("book_page.intro_cleaning")->item(0, 1)->text(), q("\\r\\n"));
   // Read back from the fields, every byte and number is as it was.
   EXPECT_EQ(dialog->form().edited_rules(), rules);
+
+  // Every rule has its fields: rules that differ everywhere come back whole.
+  SiteRules odd = rules;
+  int n = 0;
+  const auto change_cut = [&n](lv::scrape::CutRule& r) {
+    r.start += "<" + std::to_string(++n);
+    r.end = " " + r.end;
+    r.from += n;
+    r.case_sensitive = !r.case_sensitive;
+  };
+  for (auto* r : {&odd.listing.titles, &odd.listing.addresses, &odd.listing.latest, &odd.book_page.name,
+                  &odd.book_page.cover, &odd.book_page.author.cut, &odd.book_page.category.cut,
+                  &odd.book_page.status.cut, &odd.book_page.intro, &odd.chapter_list.addresses,
+                  &odd.chapter_list.titles, &odd.chapter_list.book_title, &odd.chapter_text.text}) {
+    change_cut(*r);
+  }
+  for (auto* t : {&odd.site_host, &odd.listing.title_prefix, &odd.listing.title_suffix, &odd.listing.category,
+                  &odd.book_page.author.label, &odd.book_page.category.label, &odd.book_page.status.label}) {
+    *t += "x" + std::to_string(++n);
+  }
+  odd.book_page.intro_cleaning.push_back({"\\", "\t", 3, true});
+  odd.chapter_text.cleaning.erase(odd.chapter_text.cleaning.begin());
+  dialog->form().show_rules(odd);
+  EXPECT_EQ(dialog->form().edited_rules(), odd);
 }
 
 TEST_F(RulesDialogTest, KeptRulesAreSavedAndPutInForce) {
