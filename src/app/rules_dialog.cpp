@@ -50,12 +50,7 @@ RulesDialog::RulesDialog(AppContext& context, QWidget* parent) : QDialog(parent)
       [this]() -> std::optional<lv::scrape::SiteRules> {
         return checked_rules(QStringLiteral("采集规则有误，无法试用："));
       },
-      [this] {
-        const auto edited = to_gbk(form_->site_host_edit().text().trimmed());
-        lv::scrape::SiteRules rules;
-        rules.site_host = edited;
-        return host_in_use(rules);
-      },
+      [this] { return host_in_use(to_gbk(form_->site_host_edit().text().trimmed())); },
       this);
 
   auto* split = new QSplitter(Qt::Horizontal, this);
@@ -95,10 +90,10 @@ std::optional<lv::scrape::SiteRules> RulesDialog::checked_rules(const QString& w
   }
 }
 
-lv::base::Text RulesDialog::host_in_use(const lv::scrape::SiteRules& rules) const {
+lv::base::Text RulesDialog::host_in_use(const lv::base::Text& edited_host) const {
   // A host the file named at start-up may have given way to --site or --demo:
   // only one edited here takes over.
-  if (!rules.site_host.empty() && rules.site_host != opened_host_) return rules.site_host;
+  if (!edited_host.empty() && edited_host != opened_host_) return edited_host;
   return context_.site_host;
 }
 
@@ -111,7 +106,7 @@ bool RulesDialog::keep_rules() {
     say_refused(QStringLiteral("采集规则未能保存，仍用原有规则："), error);
     return false;
   }
-  context_.site_host = host_in_use(*rules);
+  context_.site_host = host_in_use(rules->site_host);
   accept();
   return true;
 }

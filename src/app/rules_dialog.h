@@ -35,8 +35,8 @@ class RulesDialog final : public QDialog {
   // The rules as edited; a refusal is shown in a message box whose first
   // line is `why`, its field gets the focus, and nullopt comes back.
   std::optional<lv::scrape::SiteRules> checked_rules(const QString& why);
-  // The host pages go to with the rules as edited.
-  lv::base::Text host_in_use(const lv::scrape::SiteRules& rules) const;
+  // The host pages go to with this site host field.
+  lv::base::Text host_in_use(const lv::base::Text& edited_host) const;
 
   AppContext& context_;
   lv::base::Text opened_host_;  // the site host field as the dialog opened
