@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app/gbk_qstring.h"
+#include "app/rules_dialog.h"
 #include "app/services.h"
 #include "app/transfer_text.h"
 #include "app/ui_thread.h"
@@ -84,7 +85,7 @@ void MainWindow::build() {
   search_box_->setGeometry(72, 3, 160, 20);
 
   auto* search_button = make_button(this, QStringLiteral("按钮5"), QStringLiteral("搜索"), QRect(240, 0, 72, 24));
-  make_button(this, QStringLiteral("按钮6"), QStringLiteral("采集规则"), QRect(584, 0, 64, 24));
+  auto* rules_button = make_button(this, QStringLiteral("按钮6"), QStringLiteral("采集规则"), QRect(584, 0, 64, 24));
   auto* start_button = make_button(this, QStringLiteral("按钮1"), QStringLiteral("开始采集"), QRect(568, 56, 80, 32));
   auto* info_button = make_button(this, QStringLiteral("按钮2"), QStringLiteral("查看信息"), QRect(568, 112, 80, 32));
   auto* stop_button = make_button(this, QStringLiteral("按钮3"), QStringLiteral("结束采集"), QRect(568, 168, 80, 32));
@@ -109,6 +110,10 @@ void MainWindow::build() {
   QAction* info_item = book_menu_.addAction(QStringLiteral("小说信息"));
 
   connect(search_button, &QPushButton::clicked, this, [this] { search_title(); });
+  connect(rules_button, &QPushButton::clicked, this, [this] {
+    RulesDialog dialog(context_, this);
+    dialog.exec();
+  });
   connect(start_button, &QPushButton::clicked, this, [this] { start_collection(); });
   connect(stop_button, &QPushButton::clicked, this, &MainWindow::stop_collection);
   connect(info_button, &QPushButton::clicked, this, &MainWindow::show_book_info);

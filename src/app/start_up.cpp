@@ -12,6 +12,7 @@
 #include "app/book_info_window.h"
 #include "app/main_window.h"
 #include "app/reader_window.h"
+#include "app/rules_store.h"
 #include "app/services.h"
 #include "app/ui_thread.h"
 #include "app/units/report_list.h"
@@ -135,9 +136,16 @@ int run_program(int& argc, char** argv) {
   }
   const StartOptions& options = *parsed.options;
 
+  // Names the configuration folder the rules file is kept in.
+  QCoreApplication::setApplicationName(QStringLiteral("lorevane"));
+  // The saved rules' site host serves when the command line names none.
+  const lv::base::Text saved_host = load_saved_rules();
+
   // Lives until the process ends; the windows and workers refer to it.
   static std::unique_ptr<lv::site::SampleServer> sample_server;
-  lv::base::Text site_host = options.site_host.empty() ? lv::base::Text(lv::routines::kDefaultSiteHost) : options.site_host;
+  lv::base::Text site_host = !options.site_host.empty() ? options.site_host
+                             : !saved_host.empty()      ? saved_host
+                                                        : lv::base::Text(lv::routines::kDefaultSiteHost);
   if (options.demo) {
     sample_server = std::make_unique<lv::site::SampleServer>();
     if (!sample_server->start()) {
