@@ -62,7 +62,6 @@ std::string read_file(const std::string& path) {
 class RulesDialogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    QStandardPaths::setTestModeEnabled(true);
     server_ = new lv::site::SampleServer;
     ASSERT_TRUE(server_->start());
   }
