@@ -14,6 +14,7 @@
 #include "app/reader_window.h"
 #include "app/rules_store.h"
 #include "app/services.h"
+#include "app/translations.h"
 #include "app/ui_thread.h"
 #include "app/units/report_list.h"
 #include "base/program_end.h"
@@ -138,6 +139,7 @@ int run_program(int& argc, char** argv) {
 
   // Names the configuration folder the rules file is kept in.
   QCoreApplication::setApplicationName(QStringLiteral("lorevane"));
+  install_chinese_translation(app);
   // The saved rules' site host serves when the command line names none.
   const lv::base::Text saved_host = load_saved_rules();
 
