@@ -3,8 +3,10 @@
 // (the selected row of the main window's book list) and the ways to reach
 // each other's windows. The start-up routine fills it in.
 #include <functional>
+#include <string>
 
 #include "base/text.h"
+#include "net/scheduler.h"
 #include "routines/shared_state.h"
 
 namespace lv::app {
@@ -12,6 +14,9 @@ namespace lv::app {
 struct AppContext {
   lv::base::Text site_host;
   lv::routines::SharedState* state = nullptr;
+  std::string library_path;  // the local library's file; "" for none
+  // The scheduler collections and whole-book downloads go through; none: each makes its own.
+  lv::net::Scheduler* scheduler = nullptr;
 
   // The selected row of the book list (-1 for none) and its book address
   // (column 3; "" for no row).

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +9,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/book_download_window.h"
+#include "app/export_path.h"
 #include "app/gbk_qstring.h"
 #include "app/rules_dialog.h"
 #include "app/services.h"
@@ -15,9 +18,9 @@
 #include "app/ui_thread.h"
 #include "app/units/popup_menu.h"
 #include "app/units/report_list.h"
-#include "app/worker.h"
 #include "base/code_page.h"
 #include "base/convert.h"
+#include "library/library.h"
 #include "routines/site.h"
 
 namespace lv::app {
@@ -51,10 +54,16 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
   build();
 }
 
-MainWindow::~MainWindow() {
-  // A collection still running ends at its next page; its late rows find no
-  // window and are dropped.
-  if (running_) running_->stop.request_stop();
+MainWindow::~MainWindow() { end_work(); }
+
+void MainWindow::end_work() {
+  collection_.request_stop();
+  for (const auto& window : book_windows_) {
+    if (window) delete window.data();  // each stops and waits for its own thread
+  }
+  book_windows_.clear();
+  if (collection_.joinable()) collection_.join();
+  collecting_ = false;
 }
 
 void MainWindow::build() {
@@ -108,6 +117,10 @@ void MainWindow::build() {
   book_menu_.setObjectName(QStringLiteral("a"));
   QAction* read_item = book_menu_.addAction(QStringLiteral("阅读"));
   QAction* info_item = book_menu_.addAction(QStringLiteral("小说信息"));
+  QAction* download_item = book_menu_.addAction(QStringLiteral("下载全书"));
+  QAction* export_item = book_menu_.addAction(QStringLiteral("导出…"));
+  connect(download_item, &QAction::triggered, this, [this] { download_selected_book(); });
+  connect(export_item, &QAction::triggered, this, [this] { export_selected_book(); });
 
   connect(search_button, &QPushButton::clicked, this, [this] { search_title(); });
   connect(rules_button, &QPushButton::clicked, this, [this] {
@@ -131,34 +144,38 @@ void MainWindow::set_page_range(int first, int last) {
 bool MainWindow::start_collection() {
   // One collection at a time: a second one would interleave its pages with
   // the first and number the same books twice.
-  if (running_ || context_.state == nullptr) return false;
-  auto run = std::make_shared<Run>();
+  if (collecting_ || context_.state == nullptr) return false;
+  if (collection_.joinable()) collection_.join();  // the last one has ended: its end was posted last
+  const int generation = ++generation_;
   // Read only on the window thread, where the window may be gone by then.
   auto window = std::make_shared<const QPointer<MainWindow>>(this);
-  lv::routines::CollectionOptions options{context_.site_host, first_page_, last_page_, run->stop.get_token(),
-                                          retry_};
+  lv::routines::CollectionOptions options{context_.site_host, first_page_, last_page_, {}, retry_};
+  options.scheduler = context_.scheduler;
   lv::routines::SharedState* state = context_.state;
   QObject* app = QCoreApplication::instance();
-
-  running_ = run;
-  // Each batch and, at the end, the worker's own references move into the
-  // posted calls: the worker keeps nothing that the window thread uses.
-  const bool started = start_worker([options, run, window, state, app]() mutable {
-    auto report = lv::routines::collect_category(options, *state, [window, app](std::vector<lv::routines::BookRecord>&& rows) {
-      post_to(app, [window, rows = std::move(rows)]() mutable {
-        if (*window) (*window)->add_rows(std::move(rows));
+  try {
+    // Each batch and, at the end, the thread's own references move into the
+    // posted calls: the thread keeps nothing that the window thread uses.
+    collection_ = std::jthread([options, window, state, app, generation](std::stop_token stop) mutable {
+      options.stop = std::move(stop);
+      auto report = lv::routines::collect_category(options, *state, [window, app](std::vector<lv::routines::BookRecord>&& rows) {
+        post_to(app, [window, rows = std::move(rows)]() mutable {
+          if (*window) (*window)->add_rows(std::move(rows));
+        });
+      });
+      post_to(app, [window = std::move(window), generation, report = std::move(report)] {
+        if (*window) (*window)->collection_ended(generation, report);
       });
     });
-    post_to(app, [window = std::move(window), run = std::move(run), report = std::move(report)] {
-      if (*window) (*window)->collection_ended(run, report);
-    });
-  });
-  if (!started) running_.reset();
-  return started;
+  } catch (const std::system_error&) {
+    return false;
+  }
+  collecting_ = true;
+  return true;
 }
 
 void MainWindow::stop_collection() {
-  if (running_) running_->stop.request_stop();
+  if (collecting_) collection_.request_stop();
 }
 
 void MainWindow::add_rows(std::vector<lv::routines::BookRecord>&& rows) {
@@ -167,9 +184,10 @@ void MainWindow::add_rows(std::vector<lv::routines::BookRecord>&& rows) {
   emit rows_added(book_list_->list_view_row_count());
 }
 
-void MainWindow::collection_ended(const std::shared_ptr<Run>& run, const lv::routines::CollectionReport& report) {
-  if (running_ != run) return;
-  running_.reset();
+void MainWindow::collection_ended(int generation, const lv::routines::CollectionReport& report) {
+  if (generation != generation_ || !collecting_) return;
+  collecting_ = false;
+  if (collection_.joinable()) collection_.join();  // this end was its last act
   emit collection_finished();
   if (!report.missing.empty()) report_missing_pages(report.missing);
 }
@@ -206,6 +224,43 @@ int MainWindow::search_title() {
   }
   book_list_->setFocus(Qt::OtherFocusReason);
   return row;
+}
+
+bool MainWindow::download_selected_book() { return start_book_window(std::nullopt); }
+
+bool MainWindow::export_selected_book() {
+  const int row = book_list_->selected_row();
+  if (row < 0) return false;
+  QString title = to_qstring(book_list_->list_view_cell_text(row, 1));
+  title.remove(QChar(u'《')).remove(QChar(u'》'));
+  bool epub = true;
+  const QString path = save_chooser_ ? save_chooser_(title + QStringLiteral(".epub"), &epub)
+                                     : ask_export_path(this, title + QStringLiteral(".epub"), &epub);
+  if (path.isEmpty()) return false;
+  return start_book_window(std::make_pair(path.toStdString(), epub));
+}
+
+bool MainWindow::start_book_window(std::optional<std::pair<std::string, bool>> export_to) {
+  const int row = book_list_->selected_row();
+  if (row < 0) {
+    QApplication::beep();
+    return false;
+  }
+  BookDownloadWindow::Job job;
+  job.book = book_list_->list_view_cell_text(row, 3);
+  job.title = to_qstring(book_list_->list_view_cell_text(row, 1));
+  job.library_path = context_.library_path.empty() ? lv::library::default_library_path() : context_.library_path;
+  job.scheduler = context_.scheduler;
+  if (export_to) job.export_to = BookDownloadWindow::ExportTarget{export_to->first, export_to->second};
+  // A window of its own, not modal: the main window stays usable meanwhile.
+  auto* window = new BookDownloadWindow(std::move(job), this);
+  window->setWindowFlag(Qt::Window);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  book_windows_.erase(std::remove_if(book_windows_.begin(), book_windows_.end(), [](const auto& w) { return w.isNull(); }),
+                      book_windows_.end());
+  book_windows_.emplace_back(window);
+  window->show();
+  return true;
 }
 
 void MainWindow::show_book_info() {

@@ -3,11 +3,16 @@
 // title search, the book count and the ways to a book's information and to
 // the reader.
 #include <QMenu>
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
+#include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/app_context.h"
@@ -37,13 +42,29 @@ class MainWindow final : public QWidget {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // "开始采集": starts the collection on a worker. Nothing happens while one
-  // runs; the next one continues the book ids. False when none was started.
+  // "开始采集": starts the collection on a thread the window owns. Nothing
+  // happens while one runs; the next one continues the book ids. False when
+  // none was started.
   bool start_collection();
   // "结束采集": the running collection stops before its next listing page;
   // the rows it added stay.
   void stop_collection();
-  bool collection_running() const { return running_ != nullptr; }
+  bool collection_running() const { return collecting_; }
+
+  // Pop-up "下载全书": the selected book into the local library, in a
+  // progress window of its own. Pop-up "导出…": asks for a file, then the
+  // same with the book written to it. False when no row is selected (or no
+  // file was chosen).
+  bool download_selected_book();
+  bool export_selected_book();
+  // What asks for the export's file: the suggested name in, the chosen path
+  // out ("" for none) with whether it is EPUB. Tests put their own in place
+  // of the save dialog.
+  using SaveChooser = std::function<QString(const QString& suggested, bool* epub)>;
+  void set_save_chooser(SaveChooser chooser) { save_chooser_ = std::move(chooser); }
+  // Stops the collection and every download this window started, and waits
+  // for their threads (each ends within one transfer's cancellation).
+  void end_work();
 
   // "搜索": selects the first row whose title is 《text》 and scrolls to it;
   // gives the focus to the book list. Returns the row, or -1.
@@ -76,13 +97,10 @@ class MainWindow final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  struct Run {
-    std::stop_source stop;
-  };
-
   void build();
   void add_rows(std::vector<lv::routines::BookRecord>&& rows);
-  void collection_ended(const std::shared_ptr<Run>& run, const lv::routines::CollectionReport& report);
+  void collection_ended(int generation, const lv::routines::CollectionReport& report);
+  bool start_book_window(std::optional<std::pair<std::string, bool>> export_to);
   void report_missing_pages(const std::vector<lv::routines::MissingPage>& missing);
   void show_book_info();
   void open_reader();
@@ -91,7 +109,10 @@ class MainWindow final : public QWidget {
   int first_page_ = 1;
   int last_page_ = 146;
   lv::routines::RetryPolicy retry_;
-  std::shared_ptr<Run> running_;
+  bool collecting_ = false;
+  int generation_ = 0;  // which collection an end belongs to
+  SaveChooser save_chooser_;
+  std::vector<QPointer<QWidget>> book_windows_;
   std::function<void()> close_action_;
   std::function<void(int)> tick_observer_;
 
@@ -100,6 +121,7 @@ class MainWindow final : public QWidget {
   QLineEdit* search_box_ = nullptr;
   QTimer* count_timer_ = nullptr;
   QMenu book_menu_;
+  std::jthread collection_;  // last: stopped and joined before the rest goes
 };
 
 }  // namespace lv::app

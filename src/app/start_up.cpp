@@ -18,6 +18,8 @@
 #include "app/ui_thread.h"
 #include "app/units/report_list.h"
 #include "base/program_end.h"
+#include "library/library.h"
+#include "net/scheduler.h"
 #include "routines/shared_state.h"
 #include "routines/site.h"
 #include "sample_site/sample_server.h"
@@ -167,6 +169,10 @@ int run_program(int& argc, char** argv) {
   static AppContext context;
   context.site_host = site_host;
   context.state = state;
+  context.library_path = lv::library::default_library_path();
+  // One scheduler for every collection and whole-book download of the run.
+  auto* scheduler = new lv::net::Scheduler(lv::net::Scheduler::Options{4});
+  context.scheduler = scheduler;
 
   // What the main window's creation sets up.
   state->set_book_id_counter("0");
@@ -185,6 +191,12 @@ int run_program(int& argc, char** argv) {
   context.open_reader = [] { open_reader(context); };
 
   main_window->set_close_action([] { lv::base::end_program(0); });
+  // The end of the program waits for no download longer than one transfer's
+  // cancellation: the work the windows started stops first, then the scheduler.
+  lv::base::register_cleanup([main_window, scheduler] {
+    main_window->end_work();
+    delete scheduler;
+  });
   if (options.last_page > 0) main_window->set_page_range(1, options.last_page);
 
   if (options.close_after_rows >= 0) {

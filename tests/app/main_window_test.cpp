@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QFileInfo>
+#include <QProgressBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "app/gbk_qstring.h"
+#include "app/book_download_window.h"
 #include "app/main_window.h"
 #include "app/units/report_list.h"
 #include "base/code_page.h"
+#include "library/library.h"
 #include "routines/collect_category.h"
 #include "sample_site/sample_server.h"
 
@@ -124,9 +128,11 @@ TEST_F(MainWindowTest, BuiltFromItsDefinition) {
   EXPECT_EQ(timer->interval(), 100);
   EXPECT_TRUE(timer->isActive());
   const auto items = window->book_menu().actions();
-  ASSERT_EQ(items.size(), 2);
+  ASSERT_EQ(items.size(), 4);
   EXPECT_EQ(items[0]->text(), QStringLiteral("阅读"));
   EXPECT_EQ(items[1]->text(), QStringLiteral("小说信息"));
+  EXPECT_EQ(items[2]->text(), QStringLiteral("下载全书"));
+  EXPECT_EQ(items[3]->text(), QStringLiteral("导出…"));
 }
 
 TEST_F(MainWindowTest, CountLabelTicks) {
@@ -184,6 +190,58 @@ TEST_F(MainWindowTest, StopEndsTheCollectionBeforeItsNextPage) {
   QTest::mouseClick(control<QPushButton>("按钮3"), Qt::LeftButton);
   EXPECT_EQ(window->book_list().list_view_row_count(), kept);
   EXPECT_FALSE(window->collection_running());
+}
+
+// The pop-up's whole-book items: a progress window of its own while the main
+// window stays usable, the book in the library, then in the chosen file.
+TEST_F(MainWindowTest, WholeBookDownloadAndExportFromThePopUp) {
+  const auto& site = server_->site();
+  int book = 0;
+  for (int id : site.book_ids()) {
+    if (site.chapter_count(id) <= 40 && !site.has_prologue(id)) {
+      book = id;
+      break;
+    }
+  }
+  ASSERT_NE(book, 0);
+  const std::string address = "http://" + server_->site_host() + lv::site::SampleSite::book_path(book);
+  window->book_list().append_rows({{"1", lv::base::gbk("《书》"), "", address, ""}});
+  EXPECT_FALSE(window->download_selected_book());  // no row selected
+  window->book_list().select_row(0);
+
+  const auto finish = [](BookDownloadWindow* progress) {
+    return QTest::qWaitFor([progress] { return !progress->running(); }, 60000);
+  };
+  ASSERT_TRUE(window->download_selected_book());
+  auto* progress = window->findChild<BookDownloadWindow*>();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->isVisible());
+  EXPECT_FALSE(progress->isModal());
+  ASSERT_TRUE(finish(progress));
+  EXPECT_EQ(progress->bar().value(), site.chapter_count(book));
+  EXPECT_EQ(progress->outcome().text(), QStringLiteral("完成：%1 章全部存入书库。").arg(site.chapter_count(book)));
+  const auto stored = lv::library::Library::open(lv::library::default_library_path()).book(address, false);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(static_cast<int>(stored->chapters.size()), site.chapter_count(book));
+  progress->close();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->findChild<BookDownloadWindow*>() == nullptr; }, 10000));
+
+  const QString file = QString::fromStdString(lv::library::default_library_path()) + QStringLiteral(".txt");
+  QString suggested;
+  window->set_save_chooser([&](const QString& name, bool* epub) {
+    suggested = name;
+    *epub = false;
+    return file;
+  });
+  ASSERT_TRUE(window->export_selected_book());
+  EXPECT_EQ(suggested, QStringLiteral("书.epub"));
+  progress = window->findChild<BookDownloadWindow*>();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(finish(progress));
+  EXPECT_TRUE(progress->outcome().text().contains(QStringLiteral("已导出到 ") + file));
+  EXPECT_TRUE(QFileInfo::exists(file));
+  window->set_save_chooser([](const QString&, bool*) { return QString(); });
+  EXPECT_FALSE(window->export_selected_book());  // the user cancelled the save dialog
 }
 
 TEST_F(MainWindowTest, MissingPagesAreNamedWhenTheCollectionEnds) {
