@@ -259,6 +259,9 @@ bool MainWindow::start_book_window(std::optional<std::pair<std::string, bool>> e
   book_windows_.erase(std::remove_if(book_windows_.begin(), book_windows_.end(), [](const auto& w) { return w.isNull(); }),
                       book_windows_.end());
   book_windows_.emplace_back(window);
+  // Over the middle of the main window, where the eye already is.
+  window->adjustSize();
+  window->move(mapToGlobal(rect().center()) - window->rect().center());
   window->show();
   return true;
 }
