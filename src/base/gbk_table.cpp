@@ -2,11 +2,29 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
+#include <span>
+#include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
+
+// Decoding asks iconv to read every pair of bytes with a character's shape,
+// all in one conversion that goes on after each pair it refuses. Encoding is
+// then mostly decoding read backwards, which iconv confirms in bulk: those
+// code points must convert to exactly the codes they were read from, and all
+// the others must give nothing through //IGNORE. What it does not confirm is
+// asked of it code point by code point, as is whatever no bulk conversion can
+// tell (the byte alone at the end of the input; what iconv drops unasked).
 
 namespace lv::base {
 namespace {
+
+// Code points go to and from iconv as wchar_t, which glibc takes as UCS-4 in
+// host order, its own internal form: a conversion is then one step, not two.
+static_assert(sizeof(wchar_t) == sizeof(char32_t));
+constexpr const char* kUnicode = "WCHAR_T";
 
 // An owned iconv conversion descriptor.
 class Iconv final {
@@ -19,13 +37,13 @@ class Iconv final {
   Iconv& operator=(const Iconv&) = delete;
 
   bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
-  // Converts `in` from a fresh state into `out`; returns the bytes read and
-  // sets `written`. iconv stops at the first sequence it refuses, or when
-  // `out` is full.
+  // Converts `in` into `out` from the state the last call left; returns the
+  // bytes read and sets `written`. iconv stops at the first sequence it
+  // refuses, or when `out` is full.
   std::size_t run(const void* in, std::size_t in_size, void* out, std::size_t out_size,
                   std::size_t& written) const {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* src = static_cast<char*>(const_cast<void*>(in));  // iconv is not const-correct
     char* dst = static_cast<char*>(out);
     std::size_t src_left = in_size, dst_left = out_size;
@@ -34,13 +52,27 @@ class Iconv final {
     return in_size - src_left;
   }
 
+  // Whether iconv converts all of `in` to exactly `expected`. With //IGNORE
+  // it may stop part way to report what it skipped, and is called again; a
+  // call that gets no further (a refusal, or more output than expected)
+  // ends it.
+  bool converts_to(std::span<const char32_t> in, std::string_view expected) const {
+    std::string out(expected.size() + 1, '\0');
+    reset();
+    char* src = reinterpret_cast<char*>(const_cast<char32_t*>(in.data()));
+    char* dst = out.data();
+    std::size_t src_left = in.size_bytes(), dst_left = out.size();
+    while (src_left > 0) {
+      const std::size_t before = src_left;
+      iconv(cd_, &src, &src_left, &dst, &dst_left);
+      if (src_left == before) return false;
+    }
+    return std::string_view(out.data(), out.size() - dst_left) == expected;
+  }
+
  private:
   iconv_t cd_;
 };
-
-char32_t utf32le(const unsigned char* p) {
-  return static_cast<char32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
-}
 
 GbkTable::Step step(char32_t c) {
   GbkTable::Step s{};
@@ -64,29 +96,84 @@ GbkTable::Step step(char32_t c) {
   return s;
 }
 
-// The first character iconv reads from `in` (room for one UTF-32 unit only,
-// so the bytes consumed are exactly that character's) and its length in
-// bytes; U+FFFD and 0 where iconv refuses.
-GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t size,
-                          std::size_t& used) {
-  std::array<unsigned char, 4> out{};
+constexpr char32_t kRefused = 0xFFFD;
+
+// A character iconv has read, or U+FFFD where it is none.
+GbkTable::Step read_step(char32_t c) { return step(c <= 0x10FFFF ? c : kRefused); }
+
+// The first character iconv reads from `in` (room for one code point only,
+// so the bytes consumed are exactly that character's); U+FFFD where iconv
+// refuses.
+GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t size) {
+  char32_t out = 0;
   std::size_t written = 0;
-  used = cd.run(in, size, out.data(), out.size(), written);
-  if (used != 0 && written == 4 && utf32le(out.data()) <= 0x10FFFF) return step(utf32le(out.data()));
-  used = 0;
-  return step(0xFFFD);
+  cd.reset();
+  const std::size_t used = cd.run(in, size, &out, sizeof out, written);
+  return used != 0 && written == sizeof out ? read_step(out) : step(kRefused);
+}
+
+// Every pair with a character's shape, read a lead byte at a time in one
+// conversion that goes on after each pair iconv refuses (GBK has no shift
+// state to reset): calls read(code, character or U+FFFD). False where iconv
+// reads them otherwise than one character per pair.
+template <typename Read>
+bool read_pairs(const Iconv& decoder, Read read) {
+  constexpr std::size_t kTrails = 190;  // 40..FE but 7F
+  std::array<unsigned char, kTrails> trails{};
+  for (unsigned trail = 0x40, n = 0; trail <= 0xFE; ++trail) {
+    if (trail != 0x7F) trails[n++] = static_cast<unsigned char>(trail);
+  }
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    std::array<unsigned char, 2 * kTrails> in{};
+    for (std::size_t k = 0; k < kTrails; ++k) {
+      in[2 * k] = static_cast<unsigned char>(lead);
+      in[2 * k + 1] = trails[k];
+    }
+    std::array<char32_t, kTrails> out{};
+    decoder.reset();
+    for (std::size_t i = 0; i < kTrails;) {
+      std::size_t written = 0;
+      const std::size_t used = decoder.run(&in[2 * i], 2 * (kTrails - i), out.data(), sizeof out, written);
+      const std::size_t pairs = used / 2;
+      if (used % 2 != 0 || written != pairs * sizeof(char32_t)) return false;
+      for (std::size_t k = 0; k < pairs; ++k) read(static_cast<std::uint16_t>(lead << 8 | trails[i + k]), out[k]);
+      i += pairs;
+      if (i < kTrails) read(static_cast<std::uint16_t>(lead << 8 | trails[i++]), kRefused);  // where iconv stopped
+    }
+  }
+  return true;
 }
 
 std::uint16_t encode_one(const Iconv& cd, char32_t c) {
-  const std::array<unsigned char, 4> in{static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8),
-                                        static_cast<unsigned char>(c >> 16), 0};
   std::array<unsigned char, 8> out{};
   std::size_t written = 0;
-  if (cd.run(in.data(), in.size(), out.data(), out.size(), written) != in.size()) return GbkTable::kNone;
+  cd.reset();
+  if (cd.run(&c, sizeof c, out.data(), out.size(), written) != sizeof c) return GbkTable::kNone;
   if (written == 0) return GbkTable::kDropped;
   if (written == 1) return out[0];
   if (written == 2 && out[0] != 0) return static_cast<std::uint16_t>(out[0] << 8 | out[1]);
   return GbkTable::kNone;
+}
+
+// Holds what `codes` says of `points` against one conversion through `cd`;
+// where iconv says otherwise, each half is held again, down to single code
+// points asked of the strict `encoder`.
+void confirm(const Iconv& cd, const Iconv& encoder, std::span<const char32_t> points, std::uint16_t* codes) {
+  std::string expected(2 * points.size(), '\0');
+  char* w = expected.data();
+  for (char32_t c : points) {
+    const std::uint16_t code = codes[c];
+    if (code >= 0x100 && code < GbkTable::kDropped) *w++ = static_cast<char>(code >> 8);
+    if (code < GbkTable::kDropped) *w++ = static_cast<char>(code & 0xFF);
+  }
+  expected.resize(static_cast<std::size_t>(w - expected.data()));
+  if (cd.converts_to(points, expected)) return;
+  if (points.size() == 1) {
+    codes[points[0]] = encode_one(encoder, points[0]);
+    return;
+  }
+  confirm(cd, encoder, points.first(points.size() / 2), codes);
+  confirm(cd, encoder, points.subspan(points.size() / 2), codes);
 }
 
 struct Composition {
@@ -139,26 +226,61 @@ GbkTable::GbkTable() {
 }
 
 bool GbkTable::build(const char* code_page) {
-  const Iconv decoder("UTF-32LE", code_page);
-  const Iconv encoder(code_page, "UTF-32LE");
-  if (!decoder.valid() || !encoder.valid()) return false;
+  const Iconv decoder(kUnicode, code_page);
+  const Iconv encoder(code_page, kUnicode);
+  const Iconv lenient((std::string(code_page) + "//IGNORE").c_str(), kUnicode);
+  if (!decoder.valid() || !encoder.valid() || !lenient.valid()) return false;
 
+  // Where a byte and the next have no pair shape, iconv reads the byte alone,
+  // as at the end of the input (a lead byte is refused either way). Each
+  // character read is noted in bmp_ as encoded by its bytes, a guess that
+  // iconv confirms below. (Not U+FFFD: that is what a refusal reads.)
+  bmp_.fill(kNone);
+  const auto read_back = [this](std::uint16_t code, char32_t c) {
+    if (c < 0x10000 && c != kRefused) bmp_[c] = code;
+  };
   for (unsigned b = 0; b < 0x100; ++b) {
-    const unsigned char one[1] = {static_cast<unsigned char>(b)};
-    std::size_t used = 0;
-    last_[b] = first_step(decoder, one, 1, used);
-    for (unsigned next = 0; next < 0x100; ++next) {
-      const unsigned char two[2] = {static_cast<unsigned char>(b), static_cast<unsigned char>(next)};
-      pair_[b << 8 | next] = first_step(decoder, two, 2, used);
-      const unsigned length = pair_shape(two[0], two[1]) ? 2 : 1;
-      if (used != 0 && used != length) return false;  // not a code page these steps can read
+    const auto one = static_cast<unsigned char>(b);
+    last_[b] = first_step(decoder, &one, 1);
+    std::fill_n(&pair_[b << 8], 0x100, last_[b]);
+    read_back(static_cast<std::uint16_t>(b), last_[b].code());
+  }
+  const bool pairs_read = read_pairs(decoder, [this, &read_back](std::uint16_t code, char32_t c) {
+    pair_[code] = read_step(c);
+    read_back(code, c);
+  });
+  if (!pairs_read) return false;  // not a code page these steps can read
+
+  // Confirmed a chunk at a time, the code points read back strictly, the
+  // others through //IGNORE. That cannot tell refused from dropped, but iconv
+  // drops only the tag characters, none of them in the BMP.
+  constexpr char32_t kChunk = 2048;
+  for (char32_t first = 0; first < 0x10000; first += kChunk) {
+    std::array<char32_t, kChunk> read, refused;
+    std::size_t reads = 0, refusals = 0;
+    for (char32_t c = first; c < first + kChunk; ++c) {
+      const bool is_read = bmp_[c] != kNone;  // without a branch: it is hard to predict
+      read[reads] = refused[refusals] = c;
+      reads += is_read;
+      refusals += !is_read;
     }
+    confirm(encoder, encoder, {read.data(), reads}, bmp_.data());
+    confirm(lenient, encoder, {refused.data(), refusals}, bmp_.data());
   }
 
-  for (char32_t c = 0; c < 0x10000; ++c) bmp_[c] = encode_one(encoder, c);
-  // Above the BMP iconv decides block by block (it drops the tag characters
-  // U+E0000..U+E007F unasked); one probe per block finds such blocks.
+  // Above the BMP iconv decides block by block: one probe per block finds the
+  // blocks it does not refuse. It drops the tag characters U+E0000..U+E007F
+  // unasked, so their block is probed alone; the first code points of all the
+  // others should be refused, which one conversion through //IGNORE confirms.
+  constexpr char32_t kTags = 0xE0000;
+  std::vector<char32_t> probes;
+  probes.reserve(0x100000 / kHighBlock);
   for (char32_t first = 0x10000; first < 0x110000; first += kHighBlock) {
+    if (first != kTags) probes.push_back(first);
+  }
+  if (lenient.converts_to(probes, "")) probes.clear();
+  probes.push_back(kTags);
+  for (char32_t first : probes) {
     if (encode_one(encoder, first) == kNone) continue;
     HighBlock block{first, std::vector<std::uint16_t>(kHighBlock)};
     for (char32_t i = 0; i < kHighBlock; ++i) block.codes[i] = encode_one(encoder, first + i);
