@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
-// Decoding asks iconv to read every pair of bytes with a character's shape,
-// all in one conversion that goes on after each pair it refuses. Encoding is
-// then mostly decoding read backwards, which iconv confirms in bulk: those
-// code points must convert to exactly the codes they were read from, and all
-// the others must give nothing through //IGNORE. What it does not confirm is
-// asked of it code point by code point, as is whatever no bulk conversion can
-// tell (the byte alone at the end of the input; what iconv drops unasked).
+// iconv is asked in bulk, not once per code: a few hundred conversions in
+// all instead of some 140,000. Every pair of bytes with a character's shape
+// is read a lead byte at a time, and what is read is encoded back at once,
+// which must give the same bytes. The rest of the BMP must give nothing
+// through //IGNORE. Whatever a bulk conversion does not confirm, and what no
+// bulk conversion can tell (a byte alone at the end of the input, what iconv
+// drops unasked), is asked code by code as before.
 
 namespace lv::base {
 namespace {
@@ -112,38 +112,6 @@ GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t 
   return used != 0 && written == sizeof out ? read_step(out) : step(kRefused);
 }
 
-// Every pair with a character's shape, read a lead byte at a time in one
-// conversion that goes on after each pair iconv refuses (GBK has no shift
-// state to reset): calls read(code, character or U+FFFD). False where iconv
-// reads them otherwise than one character per pair.
-template <typename Read>
-bool read_pairs(const Iconv& decoder, Read read) {
-  constexpr std::size_t kTrails = 190;  // 40..FE but 7F
-  std::array<unsigned char, kTrails> trails{};
-  for (unsigned trail = 0x40, n = 0; trail <= 0xFE; ++trail) {
-    if (trail != 0x7F) trails[n++] = static_cast<unsigned char>(trail);
-  }
-  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
-    std::array<unsigned char, 2 * kTrails> in{};
-    for (std::size_t k = 0; k < kTrails; ++k) {
-      in[2 * k] = static_cast<unsigned char>(lead);
-      in[2 * k + 1] = trails[k];
-    }
-    std::array<char32_t, kTrails> out{};
-    decoder.reset();
-    for (std::size_t i = 0; i < kTrails;) {
-      std::size_t written = 0;
-      const std::size_t used = decoder.run(&in[2 * i], 2 * (kTrails - i), out.data(), sizeof out, written);
-      const std::size_t pairs = used / 2;
-      if (used % 2 != 0 || written != pairs * sizeof(char32_t)) return false;
-      for (std::size_t k = 0; k < pairs; ++k) read(static_cast<std::uint16_t>(lead << 8 | trails[i + k]), out[k]);
-      i += pairs;
-      if (i < kTrails) read(static_cast<std::uint16_t>(lead << 8 | trails[i++]), kRefused);  // where iconv stopped
-    }
-  }
-  return true;
-}
-
 std::uint16_t encode_one(const Iconv& cd, char32_t c) {
   std::array<unsigned char, 8> out{};
   std::size_t written = 0;
@@ -155,25 +123,55 @@ std::uint16_t encode_one(const Iconv& cd, char32_t c) {
   return GbkTable::kNone;
 }
 
-// Holds what `codes` says of `points` against one conversion through `cd`;
-// where iconv says otherwise, each half is held again, down to single code
-// points asked of the strict `encoder`.
-void confirm(const Iconv& cd, const Iconv& encoder, std::span<const char32_t> points, std::uint16_t* codes) {
-  std::string expected(2 * points.size(), '\0');
-  char* w = expected.data();
-  for (char32_t c : points) {
-    const std::uint16_t code = codes[c];
-    if (code >= 0x100 && code < GbkTable::kDropped) *w++ = static_cast<char>(code >> 8);
-    if (code < GbkTable::kDropped) *w++ = static_cast<char>(code & 0xFF);
+// The pairs of `lead` with a character's shape into `pair`, read in one
+// conversion that goes on after each pair iconv refuses (GBK has no shift
+// state to reset). The characters of each stretch read are encoded back in
+// one conversion into `codes`; where that does not give the same bytes, each
+// of them is asked alone. False where iconv reads the pairs otherwise than
+// one character each.
+bool read_row(const Iconv& decoder, const Iconv& encoder, unsigned lead, GbkTable::Step* pair,
+              std::uint16_t* codes) {
+  constexpr std::size_t kTrails = 190;  // 40..FE but 7F
+  std::array<std::uint16_t, kTrails> row{};
+  std::array<char, 2 * kTrails> in{};
+  for (unsigned trail = 0x40, n = 0; trail <= 0xFE; ++trail) {
+    if (trail == 0x7F) continue;
+    row[n] = static_cast<std::uint16_t>(lead << 8 | trail);
+    in[2 * n] = static_cast<char>(lead);
+    in[2 * n + 1] = static_cast<char>(trail);
+    ++n;
   }
-  expected.resize(static_cast<std::size_t>(w - expected.data()));
-  if (cd.converts_to(points, expected)) return;
+  std::array<char32_t, kTrails> out{};
+  decoder.reset();
+  for (std::size_t i = 0; i < kTrails;) {
+    std::size_t written = 0;
+    const std::string_view from(&in[2 * i], 2 * (kTrails - i));
+    const std::size_t used = decoder.run(from.data(), from.size(), out.data(), sizeof out, written);
+    const std::size_t pairs = used / 2;
+    if (used % 2 != 0 || written != pairs * sizeof(char32_t)) return false;
+    const bool back = pairs != 0 && encoder.converts_to({out.data(), pairs}, from.substr(0, used));
+    for (std::size_t k = 0; k < pairs; ++k, ++i) {
+      const char32_t c = out[k];
+      pair[row[i]] = read_step(c);
+      if (c < 0x10000) codes[c] = back ? row[i] : encode_one(encoder, c);
+    }
+    if (i < kTrails) pair[row[i++]] = step(kRefused);  // where iconv stopped
+  }
+  return true;
+}
+
+// Code points iconv should refuse, confirmed by one conversion through
+// //IGNORE that gives nothing; where it gives something, each half is
+// confirmed again, down to single code points asked of the strict `encoder`.
+void confirm_refused(const Iconv& lenient, const Iconv& encoder, std::span<const char32_t> points,
+                     std::uint16_t* codes) {
+  if (lenient.converts_to(points, "")) return;
   if (points.size() == 1) {
     codes[points[0]] = encode_one(encoder, points[0]);
     return;
   }
-  confirm(cd, encoder, points.first(points.size() / 2), codes);
-  confirm(cd, encoder, points.subspan(points.size() / 2), codes);
+  confirm_refused(lenient, encoder, points.first(points.size() / 2), codes);
+  confirm_refused(lenient, encoder, points.subspan(points.size() / 2), codes);
 }
 
 struct Composition {
@@ -232,40 +230,36 @@ bool GbkTable::build(const char* code_page) {
   if (!decoder.valid() || !encoder.valid() || !lenient.valid()) return false;
 
   // Where a byte and the next have no pair shape, iconv reads the byte alone,
-  // as at the end of the input (a lead byte is refused either way). Each
-  // character read is noted in bmp_ as encoded by its bytes, a guess that
-  // iconv confirms below. (Not U+FFFD: that is what a refusal reads.)
+  // as at the end of the input (a lead byte is refused either way; the tests
+  // hold every pair to iconv). A character read from one byte is encoded back
+  // on its own.
   bmp_.fill(kNone);
-  const auto read_back = [this](std::uint16_t code, char32_t c) {
-    if (c < 0x10000 && c != kRefused) bmp_[c] = code;
-  };
   for (unsigned b = 0; b < 0x100; ++b) {
     const auto one = static_cast<unsigned char>(b);
     last_[b] = first_step(decoder, &one, 1);
     std::fill_n(&pair_[b << 8], 0x100, last_[b]);
-    read_back(static_cast<std::uint16_t>(b), last_[b].code());
+    const char32_t c = last_[b].code();
+    if (c < 0x10000 && c != kRefused) bmp_[c] = encode_one(encoder, c);
   }
-  const bool pairs_read = read_pairs(decoder, [this, &read_back](std::uint16_t code, char32_t c) {
-    pair_[code] = read_step(c);
-    read_back(code, c);
-  });
-  if (!pairs_read) return false;  // not a code page these steps can read
-
-  // Confirmed a chunk at a time, the code points read back strictly, the
-  // others through //IGNORE. That cannot tell refused from dropped, but iconv
-  // drops only the tag characters, none of them in the BMP.
-  constexpr char32_t kChunk = 2048;
-  for (char32_t first = 0; first < 0x10000; first += kChunk) {
-    std::array<char32_t, kChunk> read, refused;
-    std::size_t reads = 0, refusals = 0;
-    for (char32_t c = first; c < first + kChunk; ++c) {
-      const bool is_read = bmp_[c] != kNone;  // without a branch: it is hard to predict
-      read[reads] = refused[refusals] = c;
-      reads += is_read;
-      refusals += !is_read;
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    if (!read_row(decoder, encoder, lead, pair_.data(), bmp_.data())) {
+      return false;  // not a code page these steps can read
     }
-    confirm(encoder, encoder, {read.data(), reads}, bmp_.data());
-    confirm(lenient, encoder, {refused.data(), refusals}, bmp_.data());
+  }
+
+  // The rest of the BMP is refused, which one conversion through //IGNORE per
+  // chunk confirms by giving nothing. That cannot tell refused from dropped,
+  // but iconv drops no code point of the BMP (the tests hold every code point
+  // to iconv).
+  constexpr char32_t kChunk = 4096;
+  for (char32_t first = 0; first < 0x10000; first += kChunk) {
+    std::array<char32_t, kChunk> rest;
+    std::size_t n = 0;
+    for (char32_t c = first; c < first + kChunk; ++c) {
+      rest[n] = c;
+      n += bmp_[c] == kNone;
+    }
+    confirm_refused(lenient, encoder, {rest.data(), n}, bmp_.data());
   }
 
   // Above the BMP iconv decides block by block: one probe per block finds the

@@ -66,9 +66,10 @@ class GbkTable final {
 
   // Arrays, not vectors: the conversion loops then find them at fixed offsets
   // from the table and need not reload their addresses after every store.
-  std::array<Step, 0x100> last_{};
-  std::array<Step, 0x10000> pair_{};
-  std::array<std::uint16_t, 0x10000> bmp_{};
+  // Not zeroed first: the constructor fills every entry.
+  std::array<Step, 0x100> last_;
+  std::array<Step, 0x10000> pair_;
+  std::array<std::uint16_t, 0x10000> bmp_;
   std::vector<HighBlock> high_;  // blocks above the BMP where not every code is kNone
   std::vector<Composition> compositions_;
 };
