@@ -2,11 +2,30 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
+#include <span>
+#include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
+
+// iconv is asked in bulk, not once per code: some 3,000 conversions in all
+// (most of them going on after a refused pair) instead of some 140,000.
+// Every pair of bytes with a character's shape is read a lead byte at a
+// time, and what is read is encoded back at once, which must give the same
+// bytes. The rest of the BMP must give nothing through //IGNORE. Whatever a
+// bulk conversion does not confirm, and what no bulk conversion can tell (a
+// byte alone at the end of the input, what iconv drops unasked), is asked
+// code by code as before.
 
 namespace lv::base {
 namespace {
+
+// Code points go to and from iconv as wchar_t, which glibc takes as UCS-4 in
+// host order, its own internal form: a conversion is then one step, not two.
+static_assert(sizeof(wchar_t) == sizeof(char32_t));
+constexpr const char* kUnicode = "WCHAR_T";
 
 // An owned iconv conversion descriptor.
 class Iconv final {
@@ -19,13 +38,13 @@ class Iconv final {
   Iconv& operator=(const Iconv&) = delete;
 
   bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
-  // Converts `in` from a fresh state into `out`; returns the bytes read and
-  // sets `written`. iconv stops at the first sequence it refuses, or when
-  // `out` is full.
+  // Converts `in` into `out` from the state the last call left; returns the
+  // bytes read and sets `written`. iconv stops at the first sequence it
+  // refuses, or when `out` is full.
   std::size_t run(const void* in, std::size_t in_size, void* out, std::size_t out_size,
                   std::size_t& written) const {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* src = static_cast<char*>(const_cast<void*>(in));  // iconv is not const-correct
     char* dst = static_cast<char*>(out);
     std::size_t src_left = in_size, dst_left = out_size;
@@ -34,13 +53,27 @@ class Iconv final {
     return in_size - src_left;
   }
 
+  // Whether iconv converts all of `in` to exactly `expected`. With //IGNORE
+  // it may stop part way to report what it skipped, and is called again; a
+  // call that gets no further (a refusal, or more output than expected)
+  // ends it.
+  bool converts_to(std::span<const char32_t> in, std::string_view expected) const {
+    std::string out(expected.size() + 1, '\0');
+    reset();
+    char* src = reinterpret_cast<char*>(const_cast<char32_t*>(in.data()));
+    char* dst = out.data();
+    std::size_t src_left = in.size_bytes(), dst_left = out.size();
+    while (src_left > 0) {
+      const std::size_t before = src_left;
+      iconv(cd_, &src, &src_left, &dst, &dst_left);
+      if (src_left == before) return false;
+    }
+    return std::string_view(out.data(), out.size() - dst_left) == expected;
+  }
+
  private:
   iconv_t cd_;
 };
-
-char32_t utf32le(const unsigned char* p) {
-  return static_cast<char32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<unsigned>(p[3]) << 24);
-}
 
 GbkTable::Step step(char32_t c) {
   GbkTable::Step s{};
@@ -64,29 +97,82 @@ GbkTable::Step step(char32_t c) {
   return s;
 }
 
-// The first character iconv reads from `in` (room for one UTF-32 unit only,
-// so the bytes consumed are exactly that character's) and its length in
-// bytes; U+FFFD and 0 where iconv refuses.
-GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t size,
-                          std::size_t& used) {
-  std::array<unsigned char, 4> out{};
+constexpr char32_t kRefused = 0xFFFD;
+
+// A character iconv has read, or U+FFFD where it is none.
+GbkTable::Step read_step(char32_t c) { return step(c <= 0x10FFFF ? c : kRefused); }
+
+// The first character iconv reads from `in` (room for one code point only,
+// so the bytes consumed are exactly that character's); U+FFFD where iconv
+// refuses.
+GbkTable::Step first_step(const Iconv& cd, const unsigned char* in, std::size_t size) {
+  char32_t out = 0;
   std::size_t written = 0;
-  used = cd.run(in, size, out.data(), out.size(), written);
-  if (used != 0 && written == 4 && utf32le(out.data()) <= 0x10FFFF) return step(utf32le(out.data()));
-  used = 0;
-  return step(0xFFFD);
+  cd.reset();
+  const std::size_t used = cd.run(in, size, &out, sizeof out, written);
+  return used != 0 && written == sizeof out ? read_step(out) : step(kRefused);
 }
 
 std::uint16_t encode_one(const Iconv& cd, char32_t c) {
-  const std::array<unsigned char, 4> in{static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8),
-                                        static_cast<unsigned char>(c >> 16), 0};
   std::array<unsigned char, 8> out{};
   std::size_t written = 0;
-  if (cd.run(in.data(), in.size(), out.data(), out.size(), written) != in.size()) return GbkTable::kNone;
+  cd.reset();
+  if (cd.run(&c, sizeof c, out.data(), out.size(), written) != sizeof c) return GbkTable::kNone;
   if (written == 0) return GbkTable::kDropped;
   if (written == 1) return out[0];
   if (written == 2 && out[0] != 0) return static_cast<std::uint16_t>(out[0] << 8 | out[1]);
   return GbkTable::kNone;
+}
+
+// The pairs of `lead` with a character's shape into `pair`, read in one
+// conversion that goes on after each pair iconv refuses (GBK has no shift
+// state to reset). The characters of each stretch read are encoded back in
+// one conversion into `codes`; where that does not give the same bytes, each
+// of them is asked alone. False where iconv reads the pairs otherwise than
+// one character each.
+bool read_row(const Iconv& decoder, const Iconv& encoder, unsigned lead, GbkTable::Step* pair,
+              std::uint16_t* codes) {
+  constexpr std::size_t kTrails = 190;  // 40..FE but 7F
+  std::array<std::uint16_t, kTrails> row{};
+  std::array<char, 2 * kTrails> in{};
+  for (unsigned trail = 0x40, n = 0; trail <= 0xFE; ++trail) {
+    if (trail == 0x7F) continue;
+    row[n] = static_cast<std::uint16_t>(lead << 8 | trail);
+    in[2 * n] = static_cast<char>(lead);
+    in[2 * n + 1] = static_cast<char>(trail);
+    ++n;
+  }
+  std::array<char32_t, kTrails> out{};
+  decoder.reset();
+  for (std::size_t i = 0; i < kTrails;) {
+    std::size_t written = 0;
+    const std::string_view from(&in[2 * i], 2 * (kTrails - i));
+    const std::size_t used = decoder.run(from.data(), from.size(), out.data(), sizeof out, written);
+    const std::size_t pairs = used / 2;
+    if (used % 2 != 0 || written != pairs * sizeof(char32_t)) return false;
+    const bool back = pairs != 0 && encoder.converts_to({out.data(), pairs}, from.substr(0, used));
+    for (std::size_t k = 0; k < pairs; ++k, ++i) {
+      const char32_t c = out[k];
+      pair[row[i]] = read_step(c);
+      if (c < 0x10000) codes[c] = back ? row[i] : encode_one(encoder, c);
+    }
+    if (i < kTrails) pair[row[i++]] = step(kRefused);  // where iconv stopped
+  }
+  return true;
+}
+
+// Code points iconv should refuse, confirmed by one conversion through
+// //IGNORE that gives nothing; where it gives something, each half is
+// confirmed again, down to single code points asked of the strict `encoder`.
+void confirm_refused(const Iconv& lenient, const Iconv& encoder, std::span<const char32_t> points,
+                     std::uint16_t* codes) {
+  if (lenient.converts_to(points, "")) return;
+  if (points.size() == 1) {
+    codes[points[0]] = encode_one(encoder, points[0]);
+    return;
+  }
+  confirm_refused(lenient, encoder, points.first(points.size() / 2), codes);
+  confirm_refused(lenient, encoder, points.subspan(points.size() / 2), codes);
 }
 
 struct Composition {
@@ -139,26 +225,57 @@ GbkTable::GbkTable() {
 }
 
 bool GbkTable::build(const char* code_page) {
-  const Iconv decoder("UTF-32LE", code_page);
-  const Iconv encoder(code_page, "UTF-32LE");
-  if (!decoder.valid() || !encoder.valid()) return false;
+  const Iconv decoder(kUnicode, code_page);
+  const Iconv encoder(code_page, kUnicode);
+  const Iconv lenient((std::string(code_page) + "//IGNORE").c_str(), kUnicode);
+  if (!decoder.valid() || !encoder.valid() || !lenient.valid()) return false;
 
+  // Where a byte and the next have no pair shape, iconv reads the byte alone,
+  // as at the end of the input (a lead byte is refused either way; the tests
+  // hold every pair to iconv). A character read from one byte is encoded back
+  // on its own.
+  bmp_.fill(kNone);
   for (unsigned b = 0; b < 0x100; ++b) {
-    const unsigned char one[1] = {static_cast<unsigned char>(b)};
-    std::size_t used = 0;
-    last_[b] = first_step(decoder, one, 1, used);
-    for (unsigned next = 0; next < 0x100; ++next) {
-      const unsigned char two[2] = {static_cast<unsigned char>(b), static_cast<unsigned char>(next)};
-      pair_[b << 8 | next] = first_step(decoder, two, 2, used);
-      const unsigned length = pair_shape(two[0], two[1]) ? 2 : 1;
-      if (used != 0 && used != length) return false;  // not a code page these steps can read
+    const auto one = static_cast<unsigned char>(b);
+    last_[b] = first_step(decoder, &one, 1);
+    std::fill_n(&pair_[b << 8], 0x100, last_[b]);
+    const char32_t c = last_[b].code();
+    if (c < 0x10000 && c != kRefused) bmp_[c] = encode_one(encoder, c);
+  }
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    if (!read_row(decoder, encoder, lead, pair_.data(), bmp_.data())) {
+      return false;  // not a code page these steps can read
     }
   }
 
-  for (char32_t c = 0; c < 0x10000; ++c) bmp_[c] = encode_one(encoder, c);
-  // Above the BMP iconv decides block by block (it drops the tag characters
-  // U+E0000..U+E007F unasked); one probe per block finds such blocks.
+  // The rest of the BMP is refused, which one conversion through //IGNORE per
+  // chunk confirms by giving nothing. That cannot tell refused from dropped,
+  // but iconv drops no code point of the BMP (the tests hold every code point
+  // to iconv).
+  constexpr char32_t kChunk = 4096;
+  for (char32_t first = 0; first < 0x10000; first += kChunk) {
+    std::array<char32_t, kChunk> rest;
+    std::size_t n = 0;
+    for (char32_t c = first; c < first + kChunk; ++c) {
+      rest[n] = c;
+      n += bmp_[c] == kNone;
+    }
+    confirm_refused(lenient, encoder, {rest.data(), n}, bmp_.data());
+  }
+
+  // Above the BMP iconv decides block by block: one probe per block finds the
+  // blocks it does not refuse. It drops the tag characters U+E0000..U+E007F
+  // unasked, so their block is probed alone; the first code points of all the
+  // others should be refused, which one conversion through //IGNORE confirms.
+  constexpr char32_t kTags = 0xE0000;
+  std::vector<char32_t> probes;
+  probes.reserve(0x100000 / kHighBlock);
   for (char32_t first = 0x10000; first < 0x110000; first += kHighBlock) {
+    if (first != kTags) probes.push_back(first);
+  }
+  if (lenient.converts_to(probes, "")) probes.clear();
+  probes.push_back(kTags);
+  for (char32_t first : probes) {
     if (encode_one(encoder, first) == kNone) continue;
     HighBlock block{first, std::vector<std::uint16_t>(kHighBlock)};
     for (char32_t i = 0; i < kHighBlock; ++i) block.codes[i] = encode_one(encoder, first + i);
