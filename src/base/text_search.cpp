@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace lv::base::detail {
 namespace {
 
@@ -93,6 +97,34 @@ class AnchorScan {
   const Byte* next_b_ = nullptr;
 };
 
+// The first place in [at, end) where the needle (m >= 2 bytes) starts, or
+// nullptr. Sixteen starting places at a time are tested on the needle's first
+// and last byte together, which markup rarely matches at once, and only those
+// that pass are compared whole: no set-up per call, as memmem has, which
+// counts when a page is cut by thousands of short searches.
+const Byte* find_exact(const Byte* at, const Byte* end, const Byte* needle, std::size_t m) {
+  const Byte* const last_start = end - m;
+#if defined(__SSE2__)
+  const __m128i first = _mm_set1_epi8(static_cast<char>(needle[0]));
+  const __m128i last = _mm_set1_epi8(static_cast<char>(needle[m - 1]));
+  for (; last_start - at >= 15; at += 16) {
+    const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + m - 1));
+    auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, last))));
+    while (mask != 0) {
+      const Byte* c = at + std::countr_zero(mask);
+      if (std::memcmp(c + 1, needle + 1, m - 2) == 0) return c;
+      mask &= mask - 1;
+    }
+  }
+#endif
+  for (; at <= last_start; ++at) {
+    if (at[0] == needle[0] && at[m - 1] == needle[m - 1] && std::memcmp(at + 1, needle + 1, m - 2) == 0) return at;
+  }
+  return nullptr;
+}
+
 std::size_t search_exact(const Byte* base, std::size_t size, const Byte* needle, std::size_t m,
                          std::size_t from) {
   const Byte* boundary = base + from;
@@ -100,7 +132,7 @@ std::size_t search_exact(const Byte* base, std::size_t size, const Byte* needle,
   const Byte* at = base + from;
   while (static_cast<std::size_t>(end - at) >= m) {
     const void* hit = m == 1 ? std::memchr(at, needle[0], static_cast<std::size_t>(end - at))
-                             : memmem(at, static_cast<std::size_t>(end - at), needle, m);
+                             : find_exact(at, end, needle, m);
     if (hit == nullptr) return npos;
     const Byte* c = static_cast<const Byte*>(hit);
     if (boundary_from(boundary, c)) return static_cast<std::size_t>(c - base);

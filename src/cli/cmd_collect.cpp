@@ -35,12 +35,23 @@ int run_collect(const Globals& globals, Args args) {
 
   lv::routines::SharedState state;
   state.set_book_id_counter("0");
-  const auto report = lv::routines::collect_category(options, state, [](std::vector<lv::routines::BookRecord>&& rows) {
+  std::string lines;  // one page's rows, written at once
+  const auto report = lv::routines::collect_category(options, state, [&lines](std::vector<lv::routines::BookRecord>&& rows) {
+    lines.clear();
     for (const auto& row : rows) {
-      std::printf("{\"id\":%s,\"title\":%s,\"latest\":%s,\"address\":%s,\"category\":%s}\n",
-                  json_gbk(row.id).c_str(), json_gbk(row.title).c_str(), json_gbk(row.latest).c_str(),
-                  json_gbk(row.address).c_str(), json_gbk(row.category).c_str());
+      lines += "{\"id\":";
+      append_json_gbk(lines, row.id);
+      lines += ",\"title\":";
+      append_json_gbk(lines, row.title);
+      lines += ",\"latest\":";
+      append_json_gbk(lines, row.latest);
+      lines += ",\"address\":";
+      append_json_gbk(lines, row.address);
+      lines += ",\"category\":";
+      append_json_gbk(lines, row.category);
+      lines += "}\n";
     }
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
     std::fflush(stdout);
   });
   for (const auto& missing : report.missing) {

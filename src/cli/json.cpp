@@ -7,11 +7,16 @@
 
 namespace lv::cli {
 
-std::string json_string(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size() + 2);
+void append_json_string(std::string& out, std::string_view utf8) {
+  out.reserve(out.size() + utf8.size() + 2);
   out.push_back('"');
-  for (const char c : utf8) {
+  // Runs of bytes that need no escape go out whole.
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    if (static_cast<unsigned char>(c) >= 0x20 && c != '"' && c != '\\') continue;
+    out.append(utf8.data() + run, i - run);
+    run = i + 1;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -20,19 +25,24 @@ std::string json_string(std::string_view utf8) {
       case '\t': out += "\\t"; break;
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-          out += escaped;
-        } else {
-          out.push_back(c);
-        }
+      default: {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+        out += escaped;
+      }
     }
   }
+  out.append(utf8.data() + run, utf8.size() - run);
   out.push_back('"');
+}
+
+std::string json_string(std::string_view utf8) {
+  std::string out;
+  append_json_string(out, utf8);
   return out;
 }
+
+void append_json_gbk(std::string& out, std::string_view gbk) { append_json_string(out, lv::base::gbk_to_utf8(gbk)); }
 
 std::string json_gbk(std::string_view gbk) { return json_string(lv::base::gbk_to_utf8(gbk)); }
 

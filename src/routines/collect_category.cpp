@@ -13,10 +13,7 @@ namespace lv::routines {
 
 namespace {
 
-const Text& entry_or_empty(const lv::scrape::ResultList& list, std::size_t i) {
-  static const Text empty;
-  return i < list.size() ? list[i] : empty;
-}
+Text take_entry(lv::scrape::ResultList& list, std::size_t i) { return i < list.size() ? std::move(list[i]) : Text(); }
 
 }  // namespace
 
@@ -71,7 +68,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
       state.set_listing_page_body(std::move(fetched.body));
       continue;
     }
-    const lv::scrape::ListingEntries entries = lv::scrape::parse_listing_page(fetched.body, options.site_host, listing);
+    lv::scrape::ListingEntries entries = lv::scrape::parse_listing_page(fetched.body, options.site_host, listing);
     state.set_listing_page_body(std::move(fetched.body));
 
     std::vector<BookRecord> rows;
@@ -79,8 +76,8 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
     for (std::size_t i = 0; i < entries.addresses.size(); ++i) {
       // A page with fewer titles or latest chapters than addresses leaves
       // those cells empty rather than shifting or stopping.
-      rows.push_back(BookRecord{state.next_book_id(), entry_or_empty(entries.titles, i),
-                                entry_or_empty(entries.latest, i), entries.addresses[i], listing.category});
+      rows.push_back(BookRecord{state.next_book_id(), take_entry(entries.titles, i), take_entry(entries.latest, i),
+                                std::move(entries.addresses[i]), listing.category});
     }
     if (!rows.empty()) sink(std::move(rows));
   }
