@@ -173,13 +173,18 @@ struct LittleEndianUnits {
 // and U+FFFD come from one byte), GBK -> UTF-16 one unit, UTF-8 -> GBK one
 // byte, UTF-16 -> GBK two bytes.
 
-std::string gbk_to_utf8(std::string_view gbk) {
-  std::string utf8;
+void gbk_to_utf8_into(std::string_view gbk, std::string& utf8) {
+  utf8.clear();
   utf8.reserve(gbk.size() * 3);
   read_gbk(gbk, utf8, [](char* w, const GbkTable::Step& step) {
     std::memcpy(w, step.utf8, sizeof step.utf8);  // one store; the padding is overwritten next
     return w + step.utf8_length();
   });
+}
+
+std::string gbk_to_utf8(std::string_view gbk) {
+  std::string utf8;
+  gbk_to_utf8_into(gbk, utf8);
   return utf8;
 }
 

@@ -10,6 +10,9 @@
 namespace lv::base {
 
 std::string gbk_to_utf8(std::string_view gbk);
+// The same into `utf8`, replacing what it held but keeping its room: many
+// short texts converted one after another need no new room each.
+void gbk_to_utf8_into(std::string_view gbk, std::string& utf8);
 Text utf8_to_gbk(std::string_view utf8);
 // The same, written over the UTF-8 text itself (GBK never takes more bytes
 // than the UTF-8 it comes from), so a large page is not held twice.

@@ -42,7 +42,11 @@ std::string json_string(std::string_view utf8) {
   return out;
 }
 
-void append_json_gbk(std::string& out, std::string_view gbk) { append_json_string(out, lv::base::gbk_to_utf8(gbk)); }
+void append_json_gbk(std::string& out, std::string_view gbk) {
+  thread_local std::string utf8;  // one room for every value of a line
+  lv::base::gbk_to_utf8_into(gbk, utf8);
+  append_json_string(out, utf8);
+}
 
 std::string json_gbk(std::string_view gbk) { return json_string(lv::base::gbk_to_utf8(gbk)); }
 

@@ -54,8 +54,8 @@ void PageFetcher::submit(std::size_t key, std::string url, PageCheck check, bool
     ++shared_->running;
   }
   // Runs on the scheduler's thread; `this` outlives it (the destructor waits).
-  scheduler_.submit(std::move(request), [this, shared = shared_, key, url, check = std::move(check), as_text,
-                                         page = std::move(page)](lv::net::ScheduledResult&& result) mutable {
+  scheduler_.submit(std::move(request), [this, shared = shared_, key, url, host = std::string(), check = std::move(check),
+                                         as_text, page = std::move(page)](lv::net::ScheduledResult&& result) mutable {
     page.body = std::move(result.body);
     page.outcome = std::move(result.outcome);
     std::optional<Clock::time_point> again;
@@ -63,10 +63,11 @@ void PageFetcher::submit(std::size_t key, std::string url, PageCheck check, bool
       page.stopped = true;
     } else {
       ++page.tries;
-      const std::string host = lv::net::host_key(url);
+      if (host.empty()) host = lv::net::host_key(url);
       Pace& pace = shared->paces.try_emplace(host, shared->policy).first->second;
+      const auto before = pace.pause();
       const NextTry next = after_try(page, shared->policy, pace, check);
-      scheduler_.set_host_pause(url, pace.pause());
+      if (pace.pause() != before) scheduler_.set_host_pause(url, pace.pause());
       if (next.again) again = Clock::now() + next.pause;
     }
     if (again) {
