@@ -12,6 +12,7 @@ namespace lv::app {
 struct AppContext {
   lv::base::Text site_host;
   lv::routines::SharedState* state = nullptr;
+  std::string library_path;  // the local library's file; "" for none
 
   // The selected row of the book list (-1 for none) and its book address
   // (column 3; "" for no row).
