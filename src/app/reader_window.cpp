@@ -41,6 +41,9 @@ namespace {
 constexpr int kInitialWidth = 800;
 constexpr int kInitialHeight = 600;
 constexpr int kClockPeriodMs = 100;
+// The chapter list's place in its group box as defined.
+constexpr int kListLeft = 4;
+constexpr int kListTop = 11;
 constexpr int kClockPart = 3;
 constexpr int kStatusPart = 0;
 // Status bar parts as defined: 50, 50, 0, then the rest of the bar.
@@ -96,7 +99,7 @@ void ReaderWindow::build_controls() {
 
   chapter_list_ = new ListBox(chapter_group_);
   chapter_list_->setObjectName(QStringLiteral("列表框1"));
-  chapter_list_->setGeometry(4, 11, 100, 205);
+  chapter_list_->setGeometry(kListLeft, kListTop, 100, 205);
   chapter_list_->setContextMenuPolicy(Qt::PreventContextMenu);
   connect(chapter_list_, &ListBox::user_selection_changed, this, [this](int) { show_chapter(); });
 
@@ -198,15 +201,16 @@ void ReaderWindow::lay_out() {
   // The menu bar and the status bar frame the client area, as the platform
   // frames a window's client area with them.
   const int menu_height = menu_bar_->sizeHint().height();
-  menu_bar_->setGeometry(0, 0, width, menu_height);
-  client_->setGeometry(0, menu_height, width, std::max(height - menu_height, 0));
   const int status_height = status_bar_->sizeHint().height();
+  const int client_height = std::max(height - menu_height - status_height, 0);
+  menu_bar_->setGeometry(0, 0, width, menu_height);
+  client_->setGeometry(0, menu_height, width, client_height);
   status_bar_->setGeometry(0, height - status_height, width, status_height);
 
-  const ReaderLayout layout = reader_layout(width, height);
+  const ReaderLayout layout = reader_layout(width, client_height);
   for (int part = 0; part < 3; ++part) status_bar_->status_set_width(part, layout.part_width);
   move_unit(*chapter_group_, std::nullopt, std::nullopt, layout.group_width, layout.group_height);
-  move_unit(*chapter_list_, std::nullopt, std::nullopt, layout.list_width, layout.list_height);
+  place_chapter_list(layout.list_width);
   move_unit(*text_view_, layout.text_left, std::nullopt, layout.text_width, layout.text_height);
 
   if (reader_too_small(width, height)) {
@@ -216,6 +220,14 @@ void ReaderWindow::lay_out() {
     resize(kReaderMinWidth, kReaderMinHeight);
     setUpdatesEnabled(true);
   }
+}
+
+void ReaderWindow::place_chapter_list(int width) {
+  // Inside the group box's content area, so the caption above it shows whole;
+  // the defined place (4, 11) where the style leaves room for it.
+  const QRect inside = chapter_group_->contentsRect();
+  const int top = std::max(kListTop, inside.top());
+  chapter_list_->setGeometry(kListLeft, top, width, std::max(inside.bottom() + 1 - top, 0));
 }
 
 void ReaderWindow::set_status_text() {

@@ -83,6 +83,7 @@ class ReaderWindow final : public QDialog {
   void build_controls();
   void build_menus();
   void lay_out();
+  void place_chapter_list(int width);
   void set_status_text();
   void start_chapter_load();
   void tick();

@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -132,6 +134,37 @@ class ReaderWindowTest : public ::testing::Test {
   }
 
   static QString shown(const ReaderWindow& reader) { return reader.text_view()->toPlainText(); }
+
+  // The chapter group box and the text view reach from the menu bar down to
+  // the status bar; the list fills its group box below the caption, inside
+  // the frame.
+  static void expect_columns_fill(const ReaderWindow& reader) {
+    const auto in_window = [&](const QWidget* unit) { return QRect(unit->mapTo(&reader, QPoint(0, 0)), unit->size()); };
+    const QRect group = in_window(reader.chapter_group());
+    const QRect list = in_window(reader.chapter_list());
+    const QRect text = in_window(reader.text_view());
+    const int menu_bottom = reader.menu_bar()->geometry().bottom();
+    const int status_top = reader.status_bar()->geometry().top();
+    EXPECT_EQ(group.top(), menu_bottom + 1);
+    EXPECT_EQ(text.top(), menu_bottom + 1);
+    EXPECT_EQ(group.bottom(), status_top - 1);
+    EXPECT_EQ(text.bottom(), status_top - 1);
+    constexpr int kFrameRoom = 10;
+    EXPECT_LE(list.bottom(), group.bottom());
+    EXPECT_GE(list.bottom(), group.bottom() - kFrameRoom);
+
+    QStyleOptionGroupBox option;
+    option.initFrom(reader.chapter_group());
+    option.text = reader.chapter_group()->title();
+    option.textAlignment = reader.chapter_group()->alignment();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect caption = reader.chapter_group()->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                                          QStyle::SC_GroupBoxLabel, reader.chapter_group());
+    EXPECT_FALSE(caption.isEmpty());
+    EXPECT_LE(caption.right(), group.width() - 1);
+    EXPECT_GT(list.top() - group.top(), caption.bottom());
+  }
 
   static inline SampleServer* server_ = nullptr;
   static inline int book_ = 0;
@@ -335,23 +368,27 @@ TEST_F(ReaderWindowTest, SteppingPastEitherEnd) {
   EXPECT_EQ(reader->title_caption(), site().book_by_id(book_).title + "  ");
 }
 
+// The widths follow the size rule; the heights fill the client area between
+// the menu bar and the status bar rather than taking H - 80 and H - 88 of the
+// whole window, which left an empty band above the status bar.
 TEST_F(ReaderWindowTest, SizeRuleAtEightHundredBySixHundred) {
   const auto owned = make_reader();
   ReaderWindow& reader = *owned;
   reader.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&reader));
   EXPECT_EQ(reader.size(), QSize(800, 600));
-  EXPECT_EQ(reader.chapter_group()->size(), QSize(120, 520));
+  EXPECT_EQ(reader.chapter_group()->width(), 120);
   EXPECT_EQ(reader.chapter_group()->pos(), QPoint(0, 0));
-  EXPECT_EQ(reader.chapter_list()->size(), QSize(110, 500));
-  EXPECT_EQ(reader.text_view()->geometry(), QRect(125, 0, 660, 512));
+  EXPECT_EQ(reader.chapter_list()->width(), 110);
+  EXPECT_EQ(reader.text_view()->x(), 125);
+  EXPECT_EQ(reader.text_view()->width(), 660);
+  expect_columns_fill(reader);
   for (int part = 0; part < 3; ++part) EXPECT_EQ(reader.status_bar()->part_width(part), 160);
   EXPECT_EQ(reader.status_bar()->part_width(3), -1);
 
-  reader.resize(1000, 700);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->width() == 150; }, kWait));
-  EXPECT_EQ(reader.chapter_group()->height(), 620);
-  EXPECT_EQ(reader.text_view()->geometry(), QRect(155, 0, 830, 612));
+  reader.resize(1600, 1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->width() == 240; }, kWait));
+  expect_columns_fill(reader);
 }
 
 TEST_F(ReaderWindowTest, BelowTheSmallestSizeBothDimensionsReturn) {
@@ -362,9 +399,11 @@ TEST_F(ReaderWindowTest, BelowTheSmallestSizeBothDimensionsReturn) {
   for (const QSize& small : {QSize(650, 800), QSize(900, 599), QSize(699, 599)}) {
     reader.resize(small);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reader.size() == QSize(700, 600); }, kWait)) << small.width();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->size() == QSize(105, 520); }, kWait));
-    EXPECT_EQ(reader.chapter_list()->size(), QSize(95, 500));
-    EXPECT_EQ(reader.text_view()->geometry(), QRect(110, 0, 575, 512));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->width() == 105; }, kWait));
+    EXPECT_EQ(reader.chapter_list()->width(), 95);
+    EXPECT_EQ(reader.text_view()->x(), 110);
+    EXPECT_EQ(reader.text_view()->width(), 575);
+    expect_columns_fill(reader);
     EXPECT_EQ(reader.status_bar()->part_width(0), 140);
     reader.resize(800, 600);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reader.size() == QSize(800, 600); }, kWait));
