@@ -194,6 +194,16 @@ void ReaderWindow::resizeEvent(QResizeEvent* event) {
   lay_out();
 }
 
+void ReaderWindow::keyPressEvent(QKeyEvent* event) {
+  // A dialog closes itself on Esc, and with it the chapter list and the
+  // chosen appearance; the reader is closed by its close box alone.
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void ReaderWindow::lay_out() {
   const int width = this->width();
   const int height = this->height();

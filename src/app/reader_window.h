@@ -77,6 +77,8 @@ class ReaderWindow final : public QDialog {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Esc does not close the reader: only its close box does.
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

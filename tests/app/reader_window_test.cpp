@@ -641,17 +641,24 @@ TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
   SUCCEED();
 }
 
-TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilClosed) {
+TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilItsCloseBoxNotEsc) {
   bool was_modal = false;
+  bool open_after_esc = false;
   QTimer::singleShot(0, qApp, [&] {
     auto* reader = qobject_cast<ReaderWindow*>(QApplication::activeModalWidget());
     ASSERT_NE(reader, nullptr);
     workers_.push_back(reader->chapter_load_running());
     was_modal = reader->isModal();
+    for (QWidget* target : {static_cast<QWidget*>(reader), static_cast<QWidget*>(reader->text_view()),
+                            static_cast<QWidget*>(reader->chapter_list())}) {
+      QTest::keyClick(target, Qt::Key_Escape);
+    }
+    open_after_esc = reader->isVisible();
     reader->close();
   });
   lv::app::open_reader(context_);
   EXPECT_TRUE(was_modal);
+  EXPECT_TRUE(open_after_esc);
 }
 
 }  // namespace
