@@ -5,12 +5,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColorDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTest>
@@ -639,6 +641,45 @@ TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
   SUCCEED();
+}
+
+TEST_F(ReaderWindowTest, TheColourChooserKeepsItsOwnLook) {
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
+  reader.show();
+  reader.show_background_colour_panel();
+  lv::app::ColourPicker* picker = reader.background_colour_panel()->picker();
+  const QColor marked(1, 2, 3);
+  picker->set_colour(marked);
+  const auto marked_pixels = [&](QWidget* widget) {
+    const QImage image = widget->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) count += QColor(image.pixel(x, y)) == marked ? 1 : 0;
+    }
+    return count;
+  };
+  EXPECT_GT(marked_pixels(picker), 0);  // the picker shows its colour
+
+  int buttons_seen = 0;
+  int buttons_marked = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    if (chooser == nullptr || !chooser->isVisible()) return;
+    poll.stop();
+    for (QPushButton* button : chooser->findChildren<QPushButton*>()) {
+      if (!button->isVisible()) continue;
+      ++buttons_seen;
+      buttons_marked += marked_pixels(button) > 0 ? 1 : 0;
+    }
+    chooser->reject();
+  });
+  poll.start(5);
+  QTest::mouseClick(picker, Qt::LeftButton);
+  EXPECT_GT(buttons_seen, 0);
+  EXPECT_EQ(buttons_marked, 0);
+  EXPECT_EQ(picker->colour(), marked);  // cancelled: nothing picked
 }
 
 TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilItsCloseBoxNotEsc) {
