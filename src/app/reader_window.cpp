@@ -16,6 +16,7 @@
 #include "app/reader_colour_panel.h"
 #include "app/reader_font_dialog.h"
 #include "app/reader_layout.h"
+#include "app/reader_settings.h"
 #include "app/services.h"
 #include "app/ui_thread.h"
 #include "app/units/edit_box.h"
@@ -125,15 +126,21 @@ void ReaderWindow::build_controls() {
       new ColourPanel(QStringLiteral("分组框2"), QStringLiteral("标签1"), QStringLiteral("颜色选择器1"), client_);
   background_colour_panel_->setGeometry(280, 224, 224, 80);
   background_colour_panel_->hide();
-  connect(background_colour_panel_, &ColourPanel::colour_picked, this,
-          [this](const QColor& colour) { set_background_colour(*text_view_, colour); });
+  background_colour_panel_->picker()->set_colour(Qt::white);
+  connect(background_colour_panel_, &ColourPanel::colour_picked, this, [this](const QColor& colour) {
+    set_background_colour(*text_view_, colour);
+    save_reader_background_colour(colour);
+  });
 
   text_colour_panel_ =
       new ColourPanel(QStringLiteral("分组框3"), QStringLiteral("标签2"), QStringLiteral("颜色选择器2"), client_);
   text_colour_panel_->setGeometry(280, 224, 224, 80);
   text_colour_panel_->hide();
-  connect(text_colour_panel_, &ColourPanel::colour_picked, this,
-          [this](const QColor& colour) { set_text_colour(*text_view_, colour); });
+  text_colour_panel_->picker()->set_colour(Qt::black);
+  connect(text_colour_panel_, &ColourPanel::colour_picked, this, [this](const QColor& colour) {
+    set_text_colour(*text_view_, colour);
+    save_reader_text_colour(colour);
+  });
 
   font_dialog_ = new FontColourDialog(this);
   font_dialog_->set_choice(FontChoice{text_view_->font(), text_colour(*text_view_)});
@@ -155,7 +162,7 @@ void ReaderWindow::build_menus() {
   QAction* background = edit_menu->addAction(QStringLiteral("背景色"));
   background->setShortcut(QKeySequence(Qt::Key_F3));
   connect(background, &QAction::triggered, this, &ReaderWindow::show_background_colour_panel);
-  edit_menu->addAction(QStringLiteral("读取设置"));
+  connect(edit_menu->addAction(QStringLiteral("读取设置")), &QAction::triggered, this, &ReaderWindow::load_settings);
 
   QMenu* about_menu = menu_bar_->addMenu(QStringLiteral("关于"));
   QAction* about = about_menu->addAction(QStringLiteral("关于"));
@@ -356,8 +363,26 @@ void ReaderWindow::choose_font() {
 
 void ReaderWindow::apply_font_choice() {
   const FontChoice choice = font_dialog_->choice();
-  text_view_->setFont(reader_font_from_choice(choice.font));
+  const QFont font = reader_font_from_choice(choice.font);
+  text_view_->setFont(font);
   set_text_colour(*text_view_, choice.colour);
+  save_reader_font(font);
+  save_reader_text_colour(choice.colour);
+}
+
+void ReaderWindow::load_settings() {
+  const SavedAppearance saved = load_reader_appearance();
+  if (saved.font) text_view_->setFont(reader_font_from_choice(*saved.font));
+  if (saved.text_colour) {
+    set_text_colour(*text_view_, *saved.text_colour);
+    text_colour_panel_->picker()->set_colour(*saved.text_colour);
+  }
+  if (saved.background_colour) {
+    set_background_colour(*text_view_, *saved.background_colour);
+    background_colour_panel_->picker()->set_colour(*saved.background_colour);
+  }
+  // The font dialog offers what the text view now shows.
+  font_dialog_->set_choice(FontChoice{text_view_->font(), text_colour(*text_view_)});
 }
 
 void ReaderWindow::show_text_colour_panel() {

@@ -51,9 +51,13 @@ class ReaderWindow final : public QDialog {
 
   // --- appearance --------------------------------------------------------------
   // Opens the font dialog; OK sets the text view's font and text colour.
+  // Every font and colour the user picks is saved in the settings.
   void choose_font();
   void show_text_colour_panel();
   void show_background_colour_panel();
+  // "读取设置": the saved font and colours onto the text view; an entry that
+  // is missing or damaged changes nothing.
+  void load_settings();
 
   // --- parts, for the tests and tools that drive the window -------------------
   ListBox* chapter_list() const { return chapter_list_; }

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QMenu>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTest>
@@ -21,12 +23,16 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "app/app_context.h"
 #include "app/gbk_qstring.h"
 #include "app/reader_appearance.h"
 #include "app/reader_colour_panel.h"
 #include "app/reader_font_dialog.h"
+#include "app/reader_settings.h"
 #include "app/services.h"
 #include "app/units/edit_box.h"
 #include "app/units/list_box.h"
@@ -641,6 +647,63 @@ TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
   SUCCEED();
+}
+
+TEST_F(ReaderWindowTest, LoadSettingsPutsBackThePickedLookAndSkipsDamage) {
+  QFile::remove(lv::app::reader_settings_path());
+  {
+    const auto first = make_reader();
+    first->background_colour_panel()->picker()->pick(QColor(200, 210, 220));
+    first->text_colour_panel()->picker()->pick(QColor(10, 20, 30));
+    lv::app::FontColourDialog* dialog = first->font_dialog();
+    QFont chosen(first->text_view()->font().family());
+    chosen.setPointSize(17);
+    chosen.setUnderline(true);
+    QTimer::singleShot(0, dialog, [&] {
+      dialog->set_current_font(chosen);
+      dialog->set_current_colour(QColor(40, 50, 60));  // the font's colour replaces the panel's
+      dialog->accept();
+    });
+    first->choose_font();
+  }
+  const auto look = [](const ReaderWindow& reader) {
+    return std::tuple(reader.text_view()->font(), lv::app::text_colour(*reader.text_view()),
+                      lv::app::background_colour(*reader.text_view()));
+  };
+  const auto load_settings = [](ReaderWindow& reader) { reader.menu_bar()->actions()[0]->menu()->actions()[3]->trigger(); };
+
+  const auto reader = make_reader();
+  const auto defined = look(*reader);
+  EXPECT_EQ(std::get<0>(defined).pixelSize(), 48);  // a new reader opens as defined
+  EXPECT_EQ(std::get<2>(defined), QColor(Qt::white));
+  load_settings(*reader);
+  EXPECT_EQ(reader->text_view()->font().pointSize(), 17);
+  EXPECT_TRUE(reader->text_view()->font().underline());
+  EXPECT_EQ(lv::app::text_colour(*reader->text_view()), QColor(40, 50, 60));
+  EXPECT_EQ(lv::app::background_colour(*reader->text_view()), QColor(200, 210, 220));
+  EXPECT_EQ(reader->font_dialog()->choice().font.pointSize(), 17);  // offered at the next opening
+
+  const std::vector<std::vector<std::pair<QString, QVariant>>> damaged{
+      {},
+      {{u("reader/font"), u("garbage")}, {u("reader/text_colour"), u("#12345")}},
+      {{u("reader/font"), u("Sans,abc,-1,5,400,0,0,0,0,0,0,0,0,0,0,1")}, {u("reader/background_colour"), u("red")}},
+      {{u("reader/font"), u("Sans,5000,-1,5,400,0,0,0,0,0,0,0,0,0,0,1")}, {u("reader/text_colour"), u("#GGGGGG")}},
+      {{u("reader/font"), 12}, {u("reader/background_colour"), QStringList{u("rgb(1"), u("2"), u("3)")}}},
+  };
+  for (std::size_t i = 0; i < damaged.size(); ++i) {
+    {
+      QSettings settings(lv::app::reader_settings_path(), QSettings::IniFormat);
+      settings.clear();
+      for (const auto& [key, value] : damaged[i]) settings.setValue(key, value);
+    }
+    const auto fresh = make_reader();
+    load_settings(*fresh);
+    EXPECT_EQ(look(*fresh), defined) << "case " << i;
+  }
+  QFile::remove(lv::app::reader_settings_path());
+  const auto without_file = make_reader();
+  load_settings(*without_file);
+  EXPECT_EQ(look(*without_file), defined);
 }
 
 TEST_F(ReaderWindowTest, TheColourChooserKeepsItsOwnLook) {
