@@ -10,6 +10,8 @@
 #include <QResizeEvent>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
 #include "app/gbk_qstring.h"
 #include "app/reader_appearance.h"
@@ -29,6 +31,8 @@
 #include "base/convert.h"
 #include "base/date_time.h"
 #include "base/random.h"
+#include "library/library.h"
+#include "net/transfer_outcome.h"
 #include "routines/chapter.h"
 #include "routines/collect_chapters.h"
 
@@ -60,6 +64,20 @@ QString menu_caption(const Text& caption) {
   QString text = to_qstring(caption);
   text.replace(QLatin1Char('&'), QStringLiteral("&&"));
   return text;
+}
+
+// The chapter's text as the local library holds it, when there is a library
+// and it holds the chapter. The reader never creates a library.
+std::optional<Text> stored_chapter_text(const std::string& library_path, const Text& book_address,
+                                        const Text& chapter_address) {
+  std::error_code ignored;
+  if (library_path.empty() || !std::filesystem::is_regular_file(library_path, ignored)) return std::nullopt;
+  try {
+    const auto library = lv::library::Library::open(library_path);
+    return library.chapter_text(book_address, chapter_address);
+  } catch (const lv::library::LibraryError&) {
+    return std::nullopt;  // an unreadable library holds nothing for the reader
+  }
 }
 
 }  // namespace
@@ -313,8 +331,12 @@ void ReaderWindow::show_chapter() {
   // The download lets events run: this window may be closed or destroyed,
   // and other chapters picked, before it returns.
   const QPointer<ReaderWindow> alive(this);
-  const Text text = lv::routines::load_chapter_text(book_address, chapter_address);
+  lv::net::TransferOutcome outcome;
+  Text text = lv::routines::load_chapter_text(book_address, chapter_address, &outcome);
   if (!alive || closed_) return;
+  if (!outcome.fetched()) {
+    if (auto stored = stored_chapter_text(ctx_.library_path, book_address, chapter_address)) text = std::move(*stored);
+  }
 
   const Text title = chapter_list_->item_text(chapter_list_->selection());
   set_edit_content(*text_view_, lv::routines::chapter_view_content(title, text));

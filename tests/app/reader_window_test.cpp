@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -38,6 +39,7 @@
 #include "app/units/list_box.h"
 #include "app/units/status_bar.h"
 #include "base/code_page.h"
+#include "library/library.h"
 #include "net/raw_server.h"
 #include "routines/chapter.h"
 #include "sample_site/sample_server.h"
@@ -704,6 +706,60 @@ TEST_F(ReaderWindowTest, LoadSettingsPutsBackThePickedLookAndSkipsDamage) {
   const auto without_file = make_reader();
   load_settings(*without_file);
   EXPECT_EQ(look(*without_file), defined);
+}
+
+TEST_F(ReaderWindowTest, AFailedChapterDownloadShowsTheLibrarysText) {
+  const auto links = site().chapters(book_);
+  const std::string library_path = lv::library::default_library_path();
+  {
+    auto library = lv::library::Library::open(library_path);
+    lv::library::BookDetails details;
+    details.name = site().book_by_id(book_).title;
+    library.save_book(address_, details, {});
+    std::vector<lv::library::StoredChapter> chapters(links.size());
+    for (std::size_t i = 0; i < links.size(); ++i) {
+      chapters[i].index = static_cast<int>(i);
+      chapters[i].title = links[i].title;
+      chapters[i].address = links[i].address;
+    }
+    library.save_chapter_list(address_, chapters);
+    library.save_chapter_text(address_, 2, gbk("存下的第三章"), 1);
+    library.save_chapter_text(address_, 4, gbk("存下的第五章"), 1);
+  }
+  server_->set_failure(chapter_path(book_, 2), lv::site::Failure::unavailable);
+  server_->set_failure(chapter_path(book_, 3), lv::site::Failure::unavailable);
+  const auto view = [&](int index, const Text& text) {
+    return lv::app::to_editor_text(lv::routines::chapter_view_content(links[static_cast<std::size_t>(index)].title, text));
+  };
+
+  context_.library_path = library_path;
+  {
+    auto reader = open_loaded();
+    pick(*reader, 2);  // failed, stored
+    EXPECT_EQ(shown(*reader), view(2, gbk("存下的第三章")));
+    pick(*reader, 3);  // failed, not stored
+    EXPECT_EQ(shown(*reader), view(3, ""));
+    pick(*reader, 4);  // downloaded: the page wins over the library
+    EXPECT_EQ(shown(*reader), expected_content(4));
+  }
+
+  // No library file, or a file that is no library: the chapter stays empty,
+  // and the reader creates no library.
+  const std::string elsewhere = library_path + ".elsewhere";
+  const std::string broken = library_path + ".broken";
+  {
+    QFile file(QString::fromStdString(broken));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a library");
+  }
+  for (const std::string& path : {elsewhere, broken}) {
+    context_.library_path = path;
+    auto reader = open_loaded();
+    pick(*reader, 2);
+    EXPECT_EQ(shown(*reader), view(2, "")) << path;
+  }
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
+  std::filesystem::remove(broken);
 }
 
 TEST_F(ReaderWindowTest, TheColourChooserKeepsItsOwnLook) {
