@@ -1,6 +1,7 @@
 #include "app/book_info_window.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMoveEvent>
@@ -8,6 +9,8 @@
 #include <QShowEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegion>
+#include <algorithm>
 
 #include "app/app_context.h"
 #include "app/gbk_qstring.h"
@@ -36,6 +39,28 @@ QLabel* make_label(QWidget* parent, const char* name, const QRect& place, const 
   label->setTextFormat(Qt::PlainText);
   label->setText(QString::fromUtf8(utf8_caption));
   return label;
+}
+
+// `cover` lies over a corner of the word-wrapped `text`. Where it does, text
+// lines are shown only while they end above it, so no line shows cut in half
+// at the cover's upper edge; the rest of the corner stays empty around it.
+void keep_lines_whole_above(QLabel& text, const QWidget& cover) {
+  const QRect corner = cover.geometry().intersected(text.geometry()).translated(-text.pos());
+  if (corner.isEmpty()) {
+    text.clearMask();
+    return;
+  }
+  // Measured as the label draws: wrapped, from the top.
+  const QFontMetrics metrics = text.fontMetrics();
+  const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+  const QRect area(0, 0, text.width(), 0);
+  const int first = metrics.boundingRect(area, flags, QStringLiteral("X")).height();
+  const int spacing = std::max(metrics.boundingRect(area, flags, QStringLiteral("X\nX")).height() - first, 1);
+  int whole_bottom = 0;  // the lower edge of the last line above the cover
+  for (int bottom = first; bottom <= corner.top(); bottom += spacing) whole_bottom = bottom;
+  QRegion shown(text.rect());
+  shown -= QRect(corner.left(), whole_bottom, text.width() - corner.left(), text.height() - whole_bottom);
+  text.setMask(shown);
 }
 
 QPushButton* make_button(QWidget* parent, const char* name, const QRect& place, const char* utf8_caption) {
@@ -78,6 +103,7 @@ BookInfoWindow::BookInfoWindow(AppContext& context, QWidget* parent)
   // background there and is the one to catch presses.
   more_label_->setAutoFillBackground(true);
   more_label_->raise();
+  keep_lines_whole_above(*synopsis_label_, *more_label_);
 
   read_button_ = make_button(this, "按钮1", {13, 168, 80, 32}, "阅读本书");
   home_button_ = make_button(this, "按钮2", {101, 168, 80, 32}, "打开主页");

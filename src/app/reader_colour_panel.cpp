@@ -6,6 +6,8 @@
 namespace lv::app {
 
 ColourPicker::ColourPicker(QWidget* parent) : QPushButton(parent) {
+  // Enter in the reader must not open the chooser of a panel on show.
+  setAutoDefault(false);
   connect(this, &QPushButton::clicked, this, &ColourPicker::open_chooser);
   show_colour();
 }
@@ -17,15 +19,24 @@ void ColourPicker::pick(const QColor& colour) {
   emit colour_picked(colour_);
 }
 
+void ColourPicker::set_colour(const QColor& colour) {
+  if (!colour.isValid()) return;
+  colour_ = colour;
+  show_colour();
+}
+
 void ColourPicker::open_chooser() {
-  const QColor chosen = QColorDialog::getColor(colour_, this, QStringLiteral("选择颜色"));
+  // Under the window, not under this button: a child would take on the
+  // button's style sheet.
+  const QColor chosen = QColorDialog::getColor(colour_, window(), QStringLiteral("选择颜色"));
   // An invalid colour means the chooser was cancelled: nothing was picked.
   if (chosen.isValid()) pick(chosen);
 }
 
 void ColourPicker::show_colour() {
   setText(colour_.name(QColor::HexRgb).toUpper());
-  setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; }")
+  // The rule names this class, so no other button takes it on.
+  setStyleSheet(QStringLiteral("lv--app--ColourPicker { background-color: %1; color: %2; }")
                     .arg(colour_.name(QColor::HexRgb),
                          colour_.lightness() < 128 ? QStringLiteral("white") : QStringLiteral("black")));
 }

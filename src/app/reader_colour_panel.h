@@ -19,6 +19,8 @@ class ColourPicker final : public QPushButton {
   QColor colour() const { return colour_; }
   // Takes `colour` as if the user had chosen it in the chooser.
   void pick(const QColor& colour);
+  // Shows `colour` as the current one; nothing is picked.
+  void set_colour(const QColor& colour);
 
  signals:
   void colour_picked(const QColor& colour);

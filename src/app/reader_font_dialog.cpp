@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QVBoxLayout>
 
 #include "app/reader_colour_panel.h"
@@ -21,6 +22,10 @@ FontColourDialog::FontColourDialog(QWidget* parent) : QDialog(parent) {
   font_panel_->setWindowFlags(Qt::Widget);
   font_panel_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
   font_panel_->installEventFilter(this);
+  // Inside this dialog it takes this dialog's margins and has no grip of its
+  // own in the middle of the window.
+  font_panel_->setSizeGripEnabled(false);
+  if (font_panel_->layout() != nullptr) font_panel_->layout()->setContentsMargins(0, 0, 0, 0);
   font_panel_->show();
 
   auto* colour_row = new QHBoxLayout;

@@ -10,12 +10,15 @@
 #include <QResizeEvent>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
 #include "app/gbk_qstring.h"
 #include "app/reader_appearance.h"
 #include "app/reader_colour_panel.h"
 #include "app/reader_font_dialog.h"
 #include "app/reader_layout.h"
+#include "app/reader_settings.h"
 #include "app/services.h"
 #include "app/ui_thread.h"
 #include "app/units/edit_box.h"
@@ -28,6 +31,8 @@
 #include "base/convert.h"
 #include "base/date_time.h"
 #include "base/random.h"
+#include "library/library.h"
+#include "net/transfer_outcome.h"
 #include "routines/chapter.h"
 #include "routines/collect_chapters.h"
 
@@ -41,6 +46,9 @@ namespace {
 constexpr int kInitialWidth = 800;
 constexpr int kInitialHeight = 600;
 constexpr int kClockPeriodMs = 100;
+// The chapter list's place in its group box as defined.
+constexpr int kListLeft = 4;
+constexpr int kListTop = 11;
 constexpr int kClockPart = 3;
 constexpr int kStatusPart = 0;
 // Status bar parts as defined: 50, 50, 0, then the rest of the bar.
@@ -56,6 +64,20 @@ QString menu_caption(const Text& caption) {
   QString text = to_qstring(caption);
   text.replace(QLatin1Char('&'), QStringLiteral("&&"));
   return text;
+}
+
+// The chapter's text as the local library holds it, when there is a library
+// and it holds the chapter. The reader never creates a library.
+std::optional<Text> stored_chapter_text(const std::string& library_path, const Text& book_address,
+                                        const Text& chapter_address) {
+  std::error_code ignored;
+  if (library_path.empty() || !std::filesystem::is_regular_file(library_path, ignored)) return std::nullopt;
+  try {
+    const auto library = lv::library::Library::open(library_path);
+    return library.chapter_text(book_address, chapter_address);
+  } catch (const lv::library::LibraryError&) {
+    return std::nullopt;  // an unreadable library holds nothing for the reader
+  }
 }
 
 }  // namespace
@@ -96,7 +118,7 @@ void ReaderWindow::build_controls() {
 
   chapter_list_ = new ListBox(chapter_group_);
   chapter_list_->setObjectName(QStringLiteral("列表框1"));
-  chapter_list_->setGeometry(4, 11, 100, 205);
+  chapter_list_->setGeometry(kListLeft, kListTop, 100, 205);
   chapter_list_->setContextMenuPolicy(Qt::PreventContextMenu);
   connect(chapter_list_, &ListBox::user_selection_changed, this, [this](int) { show_chapter(); });
 
@@ -122,15 +144,21 @@ void ReaderWindow::build_controls() {
       new ColourPanel(QStringLiteral("分组框2"), QStringLiteral("标签1"), QStringLiteral("颜色选择器1"), client_);
   background_colour_panel_->setGeometry(280, 224, 224, 80);
   background_colour_panel_->hide();
-  connect(background_colour_panel_, &ColourPanel::colour_picked, this,
-          [this](const QColor& colour) { set_background_colour(*text_view_, colour); });
+  background_colour_panel_->picker()->set_colour(Qt::white);
+  connect(background_colour_panel_, &ColourPanel::colour_picked, this, [this](const QColor& colour) {
+    set_background_colour(*text_view_, colour);
+    save_reader_background_colour(colour);
+  });
 
   text_colour_panel_ =
       new ColourPanel(QStringLiteral("分组框3"), QStringLiteral("标签2"), QStringLiteral("颜色选择器2"), client_);
   text_colour_panel_->setGeometry(280, 224, 224, 80);
   text_colour_panel_->hide();
-  connect(text_colour_panel_, &ColourPanel::colour_picked, this,
-          [this](const QColor& colour) { set_text_colour(*text_view_, colour); });
+  text_colour_panel_->picker()->set_colour(Qt::black);
+  connect(text_colour_panel_, &ColourPanel::colour_picked, this, [this](const QColor& colour) {
+    set_text_colour(*text_view_, colour);
+    save_reader_text_colour(colour);
+  });
 
   font_dialog_ = new FontColourDialog(this);
   font_dialog_->set_choice(FontChoice{text_view_->font(), text_colour(*text_view_)});
@@ -152,7 +180,7 @@ void ReaderWindow::build_menus() {
   QAction* background = edit_menu->addAction(QStringLiteral("背景色"));
   background->setShortcut(QKeySequence(Qt::Key_F3));
   connect(background, &QAction::triggered, this, &ReaderWindow::show_background_colour_panel);
-  edit_menu->addAction(QStringLiteral("读取设置"));
+  connect(edit_menu->addAction(QStringLiteral("读取设置")), &QAction::triggered, this, &ReaderWindow::load_settings);
 
   QMenu* about_menu = menu_bar_->addMenu(QStringLiteral("关于"));
   QAction* about = about_menu->addAction(QStringLiteral("关于"));
@@ -191,6 +219,16 @@ void ReaderWindow::resizeEvent(QResizeEvent* event) {
   lay_out();
 }
 
+void ReaderWindow::keyPressEvent(QKeyEvent* event) {
+  // A dialog closes itself on Esc, and with it the chapter list and the
+  // chosen appearance; the reader is closed by its close box alone.
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void ReaderWindow::lay_out() {
   const int width = this->width();
   const int height = this->height();
@@ -198,15 +236,16 @@ void ReaderWindow::lay_out() {
   // The menu bar and the status bar frame the client area, as the platform
   // frames a window's client area with them.
   const int menu_height = menu_bar_->sizeHint().height();
-  menu_bar_->setGeometry(0, 0, width, menu_height);
-  client_->setGeometry(0, menu_height, width, std::max(height - menu_height, 0));
   const int status_height = status_bar_->sizeHint().height();
+  const int client_height = std::max(height - menu_height - status_height, 0);
+  menu_bar_->setGeometry(0, 0, width, menu_height);
+  client_->setGeometry(0, menu_height, width, client_height);
   status_bar_->setGeometry(0, height - status_height, width, status_height);
 
-  const ReaderLayout layout = reader_layout(width, height);
+  const ReaderLayout layout = reader_layout(width, client_height);
   for (int part = 0; part < 3; ++part) status_bar_->status_set_width(part, layout.part_width);
   move_unit(*chapter_group_, std::nullopt, std::nullopt, layout.group_width, layout.group_height);
-  move_unit(*chapter_list_, std::nullopt, std::nullopt, layout.list_width, layout.list_height);
+  place_chapter_list(layout.list_width);
   move_unit(*text_view_, layout.text_left, std::nullopt, layout.text_width, layout.text_height);
 
   if (reader_too_small(width, height)) {
@@ -216,6 +255,14 @@ void ReaderWindow::lay_out() {
     resize(kReaderMinWidth, kReaderMinHeight);
     setUpdatesEnabled(true);
   }
+}
+
+void ReaderWindow::place_chapter_list(int width) {
+  // Inside the group box's content area, so the caption above it shows whole;
+  // the defined place (4, 11) where the style leaves room for it.
+  const QRect inside = chapter_group_->contentsRect();
+  const int top = std::max(kListTop, inside.top());
+  chapter_list_->setGeometry(kListLeft, top, width, std::max(inside.bottom() + 1 - top, 0));
 }
 
 void ReaderWindow::set_status_text() {
@@ -284,8 +331,12 @@ void ReaderWindow::show_chapter() {
   // The download lets events run: this window may be closed or destroyed,
   // and other chapters picked, before it returns.
   const QPointer<ReaderWindow> alive(this);
-  const Text text = lv::routines::load_chapter_text(book_address, chapter_address);
+  lv::net::TransferOutcome outcome;
+  Text text = lv::routines::load_chapter_text(book_address, chapter_address, &outcome);
   if (!alive || closed_) return;
+  if (!outcome.fetched()) {
+    if (auto stored = stored_chapter_text(ctx_.library_path, book_address, chapter_address)) text = std::move(*stored);
+  }
 
   const Text title = chapter_list_->item_text(chapter_list_->selection());
   set_edit_content(*text_view_, lv::routines::chapter_view_content(title, text));
@@ -334,8 +385,26 @@ void ReaderWindow::choose_font() {
 
 void ReaderWindow::apply_font_choice() {
   const FontChoice choice = font_dialog_->choice();
-  text_view_->setFont(reader_font_from_choice(choice.font));
+  const QFont font = reader_font_from_choice(choice.font);
+  text_view_->setFont(font);
   set_text_colour(*text_view_, choice.colour);
+  save_reader_font(font);
+  save_reader_text_colour(choice.colour);
+}
+
+void ReaderWindow::load_settings() {
+  const SavedAppearance saved = load_reader_appearance();
+  if (saved.font) text_view_->setFont(reader_font_from_choice(*saved.font));
+  if (saved.text_colour) {
+    set_text_colour(*text_view_, *saved.text_colour);
+    text_colour_panel_->picker()->set_colour(*saved.text_colour);
+  }
+  if (saved.background_colour) {
+    set_background_colour(*text_view_, *saved.background_colour);
+    background_colour_panel_->picker()->set_colour(*saved.background_colour);
+  }
+  // The font dialog offers what the text view now shows.
+  font_dialog_->set_choice(FontChoice{text_view_->font(), text_colour(*text_view_)});
 }
 
 void ReaderWindow::show_text_colour_panel() {

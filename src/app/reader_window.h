@@ -51,9 +51,13 @@ class ReaderWindow final : public QDialog {
 
   // --- appearance --------------------------------------------------------------
   // Opens the font dialog; OK sets the text view's font and text colour.
+  // Every font and colour the user picks is saved in the settings.
   void choose_font();
   void show_text_colour_panel();
   void show_background_colour_panel();
+  // "读取设置": the saved font and colours onto the text view; an entry that
+  // is missing or damaged changes nothing.
+  void load_settings();
 
   // --- parts, for the tests and tools that drive the window -------------------
   ListBox* chapter_list() const { return chapter_list_; }
@@ -77,12 +81,15 @@ class ReaderWindow final : public QDialog {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Esc does not close the reader: only its close box does.
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void build_controls();
   void build_menus();
   void lay_out();
+  void place_chapter_list(int width);
   void set_status_text();
   void start_chapter_load();
   void tick();

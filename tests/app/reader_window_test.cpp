@@ -5,29 +5,41 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColorDialog>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "app/app_context.h"
 #include "app/gbk_qstring.h"
 #include "app/reader_appearance.h"
 #include "app/reader_colour_panel.h"
 #include "app/reader_font_dialog.h"
+#include "app/reader_settings.h"
 #include "app/services.h"
 #include "app/units/edit_box.h"
 #include "app/units/list_box.h"
 #include "app/units/status_bar.h"
 #include "base/code_page.h"
+#include "library/library.h"
 #include "net/raw_server.h"
 #include "routines/chapter.h"
 #include "sample_site/sample_server.h"
@@ -132,6 +144,37 @@ class ReaderWindowTest : public ::testing::Test {
   }
 
   static QString shown(const ReaderWindow& reader) { return reader.text_view()->toPlainText(); }
+
+  // The chapter group box and the text view reach from the menu bar down to
+  // the status bar; the list fills its group box below the caption, inside
+  // the frame.
+  static void expect_columns_fill(const ReaderWindow& reader) {
+    const auto in_window = [&](const QWidget* unit) { return QRect(unit->mapTo(&reader, QPoint(0, 0)), unit->size()); };
+    const QRect group = in_window(reader.chapter_group());
+    const QRect list = in_window(reader.chapter_list());
+    const QRect text = in_window(reader.text_view());
+    const int menu_bottom = reader.menu_bar()->geometry().bottom();
+    const int status_top = reader.status_bar()->geometry().top();
+    EXPECT_EQ(group.top(), menu_bottom + 1);
+    EXPECT_EQ(text.top(), menu_bottom + 1);
+    EXPECT_EQ(group.bottom(), status_top - 1);
+    EXPECT_EQ(text.bottom(), status_top - 1);
+    constexpr int kFrameRoom = 10;
+    EXPECT_LE(list.bottom(), group.bottom());
+    EXPECT_GE(list.bottom(), group.bottom() - kFrameRoom);
+
+    QStyleOptionGroupBox option;
+    option.initFrom(reader.chapter_group());
+    option.text = reader.chapter_group()->title();
+    option.textAlignment = reader.chapter_group()->alignment();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect caption = reader.chapter_group()->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                                          QStyle::SC_GroupBoxLabel, reader.chapter_group());
+    EXPECT_FALSE(caption.isEmpty());
+    EXPECT_LE(caption.right(), group.width() - 1);
+    EXPECT_GT(list.top() - group.top(), caption.bottom());
+  }
 
   static inline SampleServer* server_ = nullptr;
   static inline int book_ = 0;
@@ -335,23 +378,27 @@ TEST_F(ReaderWindowTest, SteppingPastEitherEnd) {
   EXPECT_EQ(reader->title_caption(), site().book_by_id(book_).title + "  ");
 }
 
+// The widths follow the size rule; the heights fill the client area between
+// the menu bar and the status bar rather than taking H - 80 and H - 88 of the
+// whole window, which left an empty band above the status bar.
 TEST_F(ReaderWindowTest, SizeRuleAtEightHundredBySixHundred) {
   const auto owned = make_reader();
   ReaderWindow& reader = *owned;
   reader.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&reader));
   EXPECT_EQ(reader.size(), QSize(800, 600));
-  EXPECT_EQ(reader.chapter_group()->size(), QSize(120, 520));
+  EXPECT_EQ(reader.chapter_group()->width(), 120);
   EXPECT_EQ(reader.chapter_group()->pos(), QPoint(0, 0));
-  EXPECT_EQ(reader.chapter_list()->size(), QSize(110, 500));
-  EXPECT_EQ(reader.text_view()->geometry(), QRect(125, 0, 660, 512));
+  EXPECT_EQ(reader.chapter_list()->width(), 110);
+  EXPECT_EQ(reader.text_view()->x(), 125);
+  EXPECT_EQ(reader.text_view()->width(), 660);
+  expect_columns_fill(reader);
   for (int part = 0; part < 3; ++part) EXPECT_EQ(reader.status_bar()->part_width(part), 160);
   EXPECT_EQ(reader.status_bar()->part_width(3), -1);
 
-  reader.resize(1000, 700);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->width() == 150; }, kWait));
-  EXPECT_EQ(reader.chapter_group()->height(), 620);
-  EXPECT_EQ(reader.text_view()->geometry(), QRect(155, 0, 830, 612));
+  reader.resize(1600, 1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->width() == 240; }, kWait));
+  expect_columns_fill(reader);
 }
 
 TEST_F(ReaderWindowTest, BelowTheSmallestSizeBothDimensionsReturn) {
@@ -362,9 +409,11 @@ TEST_F(ReaderWindowTest, BelowTheSmallestSizeBothDimensionsReturn) {
   for (const QSize& small : {QSize(650, 800), QSize(900, 599), QSize(699, 599)}) {
     reader.resize(small);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reader.size() == QSize(700, 600); }, kWait)) << small.width();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->size() == QSize(105, 520); }, kWait));
-    EXPECT_EQ(reader.chapter_list()->size(), QSize(95, 500));
-    EXPECT_EQ(reader.text_view()->geometry(), QRect(110, 0, 575, 512));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reader.chapter_group()->width() == 105; }, kWait));
+    EXPECT_EQ(reader.chapter_list()->width(), 95);
+    EXPECT_EQ(reader.text_view()->x(), 110);
+    EXPECT_EQ(reader.text_view()->width(), 575);
+    expect_columns_fill(reader);
     EXPECT_EQ(reader.status_bar()->part_width(0), 140);
     reader.resize(800, 600);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reader.size() == QSize(800, 600); }, kWait));
@@ -602,17 +651,174 @@ TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
   SUCCEED();
 }
 
-TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilClosed) {
+TEST_F(ReaderWindowTest, LoadSettingsPutsBackThePickedLookAndSkipsDamage) {
+  QFile::remove(lv::app::reader_settings_path());
+  {
+    const auto first = make_reader();
+    first->background_colour_panel()->picker()->pick(QColor(200, 210, 220));
+    first->text_colour_panel()->picker()->pick(QColor(10, 20, 30));
+    lv::app::FontColourDialog* dialog = first->font_dialog();
+    QFont chosen(first->text_view()->font().family());
+    chosen.setPointSize(17);
+    chosen.setUnderline(true);
+    QTimer::singleShot(0, dialog, [&] {
+      dialog->set_current_font(chosen);
+      dialog->set_current_colour(QColor(40, 50, 60));  // the font's colour replaces the panel's
+      dialog->accept();
+    });
+    first->choose_font();
+  }
+  const auto look = [](const ReaderWindow& reader) {
+    return std::tuple(reader.text_view()->font(), lv::app::text_colour(*reader.text_view()),
+                      lv::app::background_colour(*reader.text_view()));
+  };
+  const auto load_settings = [](ReaderWindow& reader) { reader.menu_bar()->actions()[0]->menu()->actions()[3]->trigger(); };
+
+  const auto reader = make_reader();
+  const auto defined = look(*reader);
+  EXPECT_EQ(std::get<0>(defined).pixelSize(), 48);  // a new reader opens as defined
+  EXPECT_EQ(std::get<2>(defined), QColor(Qt::white));
+  load_settings(*reader);
+  EXPECT_EQ(reader->text_view()->font().pointSize(), 17);
+  EXPECT_TRUE(reader->text_view()->font().underline());
+  EXPECT_EQ(lv::app::text_colour(*reader->text_view()), QColor(40, 50, 60));
+  EXPECT_EQ(lv::app::background_colour(*reader->text_view()), QColor(200, 210, 220));
+  EXPECT_EQ(reader->font_dialog()->choice().font.pointSize(), 17);  // offered at the next opening
+
+  const std::vector<std::vector<std::pair<QString, QVariant>>> damaged{
+      {},
+      {{u("reader/font"), u("garbage")}, {u("reader/text_colour"), u("#12345")}},
+      {{u("reader/font"), u("Sans,abc,-1,5,400,0,0,0,0,0,0,0,0,0,0,1")}, {u("reader/background_colour"), u("red")}},
+      {{u("reader/font"), u("Sans,5000,-1,5,400,0,0,0,0,0,0,0,0,0,0,1")}, {u("reader/text_colour"), u("#GGGGGG")}},
+      {{u("reader/font"), 12}, {u("reader/background_colour"), QStringList{u("rgb(1"), u("2"), u("3)")}}},
+  };
+  for (std::size_t i = 0; i < damaged.size(); ++i) {
+    {
+      QSettings settings(lv::app::reader_settings_path(), QSettings::IniFormat);
+      settings.clear();
+      for (const auto& [key, value] : damaged[i]) settings.setValue(key, value);
+    }
+    const auto fresh = make_reader();
+    load_settings(*fresh);
+    EXPECT_EQ(look(*fresh), defined) << "case " << i;
+  }
+  QFile::remove(lv::app::reader_settings_path());
+  const auto without_file = make_reader();
+  load_settings(*without_file);
+  EXPECT_EQ(look(*without_file), defined);
+}
+
+TEST_F(ReaderWindowTest, AFailedChapterDownloadShowsTheLibrarysText) {
+  const auto links = site().chapters(book_);
+  const std::string library_path = lv::library::default_library_path();
+  {
+    auto library = lv::library::Library::open(library_path);
+    lv::library::BookDetails details;
+    details.name = site().book_by_id(book_).title;
+    library.save_book(address_, details, {});
+    std::vector<lv::library::StoredChapter> chapters(links.size());
+    for (std::size_t i = 0; i < links.size(); ++i) {
+      chapters[i].index = static_cast<int>(i);
+      chapters[i].title = links[i].title;
+      chapters[i].address = links[i].address;
+    }
+    library.save_chapter_list(address_, chapters);
+    library.save_chapter_text(address_, 2, gbk("存下的第三章"), 1);
+    library.save_chapter_text(address_, 4, gbk("存下的第五章"), 1);
+  }
+  server_->set_failure(chapter_path(book_, 2), lv::site::Failure::unavailable);
+  server_->set_failure(chapter_path(book_, 3), lv::site::Failure::unavailable);
+  const auto view = [&](int index, const Text& text) {
+    return lv::app::to_editor_text(lv::routines::chapter_view_content(links[static_cast<std::size_t>(index)].title, text));
+  };
+
+  context_.library_path = library_path;
+  {
+    auto reader = open_loaded();
+    pick(*reader, 2);  // failed, stored
+    EXPECT_EQ(shown(*reader), view(2, gbk("存下的第三章")));
+    pick(*reader, 3);  // failed, not stored
+    EXPECT_EQ(shown(*reader), view(3, ""));
+    pick(*reader, 4);  // downloaded: the page wins over the library
+    EXPECT_EQ(shown(*reader), expected_content(4));
+  }
+
+  // No library file, or a file that is no library: the chapter stays empty,
+  // and the reader creates no library.
+  const std::string elsewhere = library_path + ".elsewhere";
+  const std::string broken = library_path + ".broken";
+  {
+    QFile file(QString::fromStdString(broken));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a library");
+  }
+  for (const std::string& path : {elsewhere, broken}) {
+    context_.library_path = path;
+    auto reader = open_loaded();
+    pick(*reader, 2);
+    EXPECT_EQ(shown(*reader), view(2, "")) << path;
+  }
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
+  std::filesystem::remove(broken);
+}
+
+TEST_F(ReaderWindowTest, TheColourChooserKeepsItsOwnLook) {
+  const auto owned = make_reader();
+  ReaderWindow& reader = *owned;
+  reader.show();
+  reader.show_background_colour_panel();
+  lv::app::ColourPicker* picker = reader.background_colour_panel()->picker();
+  const QColor marked(1, 2, 3);
+  picker->set_colour(marked);
+  const auto marked_pixels = [&](QWidget* widget) {
+    const QImage image = widget->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) count += QColor(image.pixel(x, y)) == marked ? 1 : 0;
+    }
+    return count;
+  };
+  EXPECT_GT(marked_pixels(picker), 0);  // the picker shows its colour
+
+  int buttons_seen = 0;
+  int buttons_marked = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    if (chooser == nullptr || !chooser->isVisible()) return;
+    poll.stop();
+    for (QPushButton* button : chooser->findChildren<QPushButton*>()) {
+      if (!button->isVisible()) continue;
+      ++buttons_seen;
+      buttons_marked += marked_pixels(button) > 0 ? 1 : 0;
+    }
+    chooser->reject();
+  });
+  poll.start(5);
+  QTest::mouseClick(picker, Qt::LeftButton);
+  EXPECT_GT(buttons_seen, 0);
+  EXPECT_EQ(buttons_marked, 0);
+  EXPECT_EQ(picker->colour(), marked);  // cancelled: nothing picked
+}
+
+TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilItsCloseBoxNotEsc) {
   bool was_modal = false;
+  bool open_after_esc = false;
   QTimer::singleShot(0, qApp, [&] {
     auto* reader = qobject_cast<ReaderWindow*>(QApplication::activeModalWidget());
     ASSERT_NE(reader, nullptr);
     workers_.push_back(reader->chapter_load_running());
     was_modal = reader->isModal();
+    for (QWidget* target : {static_cast<QWidget*>(reader), static_cast<QWidget*>(reader->text_view()),
+                            static_cast<QWidget*>(reader->chapter_list())}) {
+      QTest::keyClick(target, Qt::Key_Escape);
+    }
+    open_after_esc = reader->isVisible();
     reader->close();
   });
   lv::app::open_reader(context_);
   EXPECT_TRUE(was_modal);
+  EXPECT_TRUE(open_after_esc);
 }
 
 }  // namespace
