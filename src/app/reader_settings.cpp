@@ -30,9 +30,9 @@ QString saved_text(const QSettings& settings, const QString& key) {
 }
 
 bool usable_size(const QString& field, double largest) {
-  bool number = false;
-  const double size = field.toDouble(&number);
-  return number && size > 0 && size <= largest;
+  bool is_number = false;
+  const double size = field.toDouble(&is_number);
+  return is_number && size > 0 && size <= largest;
 }
 
 // "#RRGGBB" only: the form this file writes.

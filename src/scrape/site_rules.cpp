@@ -60,7 +60,7 @@ const SiteRules& built_in_rules() {
 
 Text fill_marker(std::string_view marker, std::optional<std::string_view> site_host,
                  std::optional<std::string_view> book_name) {
-  // One pass over the marker: a filled-in value is never read for placeholders.
+  // One pass over the marker: a value put in is never searched for "{host}" or "{name}" again.
   Text out;
   out.reserve(marker.size() + site_host.value_or("").size() + book_name.value_or("").size());
   for (std::size_t i = 0; i < marker.size();) {

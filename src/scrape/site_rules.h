@@ -86,8 +86,8 @@ struct SiteRules {
 // The built-in rules, exactly those of the site family.
 const SiteRules& built_in_rules();
 
-// A marker with the placeholders filled in that a value is given for; the
-// others stay as they are written.
+// A marker with "{host}" and "{name}" replaced where a value is given for
+// them; where none is given they stay as written.
 Text fill_marker(std::string_view marker, std::optional<std::string_view> site_host,
                  std::optional<std::string_view> book_name = std::nullopt);
 
