@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/gbk_qstring.h"
+#include "app/library_problem.h"
 #include "app/ui_thread.h"
 #include "export/book_export.h"
 #include "library/library.h"
@@ -90,7 +91,9 @@ void BookDownloadWindow::run(std::stop_token stop) {
         result.exported = true;
       }
     }
-  } catch (const std::exception& error) {  // the library's or the export's, with its reason
+  } catch (const lv::library::LibraryError& error) {
+    result.library_error = library_problem_text(error);
+  } catch (const std::exception& error) {  // the export's, with its reason
     result.export_error = error.what();
   }
   post_to(this, [this, result = std::move(result)] { show_result(result); });
@@ -116,8 +119,13 @@ void BookDownloadWindow::show_result(const Result& result) {
   button_->setEnabled(true);
   const auto& r = result.report;
   QString text;
-  if (!r.known) {
+  if (!result.library_error.isEmpty()) {
+    text = result.library_error;
+  } else if (!r.known) {
     text = QStringLiteral("未能取回书页，书库中也没有这本书。");
+  } else if (r.empty_list_ignored) {
+    text = QStringLiteral("书页上的目录是空的，书库里却存着 %1 章：书库保持原样，没有改动（网站的版式可能变了）。")
+               .arg(r.chapters);
   } else if (r.stopped) {
     text = QStringLiteral("已取消；已下载的 %1 章保存在书库中，下次下载从缺的章节接着取。").arg(r.stored);
   } else if (r.missing.empty()) {
@@ -129,6 +137,7 @@ void BookDownloadWindow::show_result(const Result& result) {
               QString::fromStdString(r.missing[i].reason) + QStringLiteral("）");
     }
     if (r.missing.size() > kNamedMissing) text += QStringLiteral("\n……");
+    if (r.site_gave_up) text += QStringLiteral("\n网站接连多次没有答复，下载不再向它要；已存的章节都留在书库中。");
   }
   if (result.exported) {
     text += QStringLiteral("\n已导出到 ") + QString::fromStdString(job_.export_to->path);

@@ -57,6 +57,7 @@ class BookDownloadWindow final : public QDialog {
  private:
   struct Result {
     lv::routines::BookDownloadReport report;
+    QString library_error;     // the library's problem, worded; "" when none
     std::string export_error;  // "" when there was nothing to export or it went well
     bool exported = false;
   };

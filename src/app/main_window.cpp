@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/book_download_window.h"
+#include "app/library_problem.h"
 #include "app/export_path.h"
 #include "app/gbk_qstring.h"
 #include "app/rules_dialog.h"
@@ -246,10 +247,14 @@ bool MainWindow::start_book_window(std::optional<std::pair<std::string, bool>> e
     QApplication::beep();
     return false;
   }
+  if (context_.library_path.empty()) {
+    show_library_problem(this, QStringLiteral("没有可用的书库，不能下载或导出。"));
+    return false;
+  }
   BookDownloadWindow::Job job;
   job.book = book_list_->list_view_cell_text(row, 3);
   job.title = to_qstring(book_list_->list_view_cell_text(row, 1));
-  job.library_path = context_.library_path.empty() ? lv::library::default_library_path() : context_.library_path;
+  job.library_path = context_.library_path;
   job.scheduler = context_.scheduler;
   if (export_to) job.export_to = BookDownloadWindow::ExportTarget{export_to->first, export_to->second};
   // A window of its own, not modal: the main window stays usable meanwhile.

@@ -70,11 +70,11 @@ QString menu_caption(const Text& caption) {
 // and it holds the chapter. The reader never creates a library.
 std::optional<Text> stored_chapter_text(const std::string& library_path, const Text& book_address,
                                         const Text& chapter_address) {
-  std::error_code ignored;
-  if (library_path.empty() || !std::filesystem::is_regular_file(library_path, ignored)) return std::nullopt;
+  if (library_path.empty()) return std::nullopt;
   try {
-    const auto library = lv::library::Library::open(library_path);
-    return library.chapter_text(book_address, chapter_address);
+    const auto library = lv::library::Library::open_for_reading(library_path);
+    if (!library) return std::nullopt;
+    return library->chapter_text(book_address, chapter_address);
   } catch (const lv::library::LibraryError&) {
     return std::nullopt;  // an unreadable library holds nothing for the reader
   }

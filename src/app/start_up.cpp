@@ -10,6 +10,7 @@
 
 #include "app/app_context.h"
 #include "app/book_info_window.h"
+#include "app/library_problem.h"
 #include "app/main_window.h"
 #include "app/reader_window.h"
 #include "app/rules_store.h"
@@ -63,6 +64,18 @@ long resident_kib() {
 }
 
 }  // namespace
+
+QMessageBox* check_library_at_start(AppContext& context, QWidget* parent) {
+  try {
+    if (context.library_path.empty()) context.library_path = lv::library::default_library_path();
+    if (auto library = lv::library::Library::open_for_reading(context.library_path)) library->books();
+    return nullptr;
+  } catch (const lv::library::LibraryError& error) {
+    std::fprintf(stderr, "lorevane: %s; going on without the library\n", error.what());
+    context.library_path.clear();
+    return show_library_problem(parent, library_problem_text(error) + QStringLiteral("\n程序不用书库继续运行。"));
+  }
+}
 
 bool valid_site_host(std::string_view host) {
   const std::size_t colon = host.find(':');
@@ -169,7 +182,6 @@ int run_program(int& argc, char** argv) {
   static AppContext context;
   context.site_host = site_host;
   context.state = state;
-  context.library_path = lv::library::default_library_path();
   // One scheduler for every collection and whole-book download of the run.
   auto* scheduler = new lv::net::Scheduler(lv::net::Scheduler::Options{4});
   context.scheduler = scheduler;
@@ -180,6 +192,7 @@ int run_program(int& argc, char** argv) {
 
   auto* main_window = new MainWindow(context);
   auto* info_window = new BookInfoWindow(context);  // hidden until an info action
+  check_library_at_start(context, main_window);
 
   context.selected_row = [main_window] { return main_window->book_list().selected_row(); };
   context.selected_book_address = [main_window] {

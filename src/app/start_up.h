@@ -8,6 +8,9 @@
 
 #include "base/text.h"
 
+class QMessageBox;
+class QWidget;
+
 namespace lv::app {
 
 struct StartOptions {
@@ -32,6 +35,14 @@ struct ParsedOptions {
 ParsedOptions parse_start_options(const std::vector<std::string>& args);
 // HOST[:PORT]: letters, digits, dots and hyphens, and a port of 1 to 65535.
 bool valid_site_host(std::string_view host);
+
+struct AppContext;
+
+// Reads the library once at start: a file that cannot serve is said in a
+// message box that does not block (and on standard error), and the program
+// goes on without a library (the context's path is cleared). Returns the box,
+// or nullptr when the library is fine or not there yet.
+QMessageBox* check_library_at_start(AppContext& context, QWidget* parent);
 
 // Runs the program; returns only if the message loop ends without the main
 // window closing (closing it ends the process with exit code 0).

@@ -34,6 +34,12 @@ PictureFormat detect_picture_format(const std::uint8_t* data, std::size_t size) 
   return PictureFormat::none;
 }
 
+bool looks_like_picture(const Bytes& bytes) {
+  static constexpr char kPng[] = "\x89PNG\r\n\x1A\n";
+  if (bytes.view().starts_with(std::string_view(kPng, 8))) return true;
+  return detect_picture_format(bytes) != PictureFormat::none;
+}
+
 PictureFormat detect_picture_format(const Bytes& bytes) {
   return detect_picture_format(bytes.data(), bytes.size());
 }

@@ -21,6 +21,10 @@ enum class PictureFormat {
 PictureFormat detect_picture_format(const std::uint8_t* data, std::size_t size);
 PictureFormat detect_picture_format(const Bytes& bytes);
 
+// Whether the bytes start as a picture does: one of the formats above, or a
+// PNG. An error page or an empty answer served for a picture does not.
+bool looks_like_picture(const Bytes& bytes);
+
 // The name the format goes by in image readers ("BMP", "JPEG", "ICO", "CUR",
 // "GIF", "PCX"); "" for none.
 std::string_view picture_format_name(PictureFormat format);

@@ -10,9 +10,12 @@ namespace lv::cli {
 // Finished, but something asked for is missing (named on standard error).
 inline constexpr int kExitIncomplete = 3;
 
+class SignalWatch;
+
 struct Globals {
   std::string site_host;     // host[:port] of the site
   std::string library_path;  // "" for the default library
+  SignalWatch* signals = nullptr;  // for commands that stop cleanly on a signal
 };
 
 // A URL that begins with "/" is taken on the site host.

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/signal_watch.h"
+#include "library/library.h"
 #include "routines/rules_file.h"
 #include "routines/rules_in_force.h"
 #include "routines/site.h"
@@ -30,7 +32,7 @@ constexpr const char* kUsage =
     "Exit status: 0 complete, 2 usage, 3 finished with something missing (named on\n"
     "standard error), 1 any other failure.\n";
 
-int run(int argc, char** argv) {
+int run(int argc, char** argv, lv::cli::SignalWatch& signals) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     std::fputs(kUsage, args.empty() ? stderr : stdout);
@@ -38,6 +40,7 @@ int run(int argc, char** argv) {
   }
   lv::cli::Globals globals;
   globals.site_host = lv::routines::kDefaultSiteHost;
+  globals.signals = &signals;
 
   // Global options stand before the command.
   std::size_t at = 0;
@@ -100,10 +103,18 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread starts, so that only the watcher receives the signals.
+  lv::cli::SignalWatch signals;
   try {
-    return run(argc, argv);
+    return run(argc, argv, signals);
   } catch (const lv::cli::UsageError& error) {
     std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
     return 2;
+  } catch (const lv::library::LibraryError& error) {
+    std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
+    return 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
+    return 1;
   }
 }

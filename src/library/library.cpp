@@ -1,12 +1,11 @@
 #include "library/library.h"
 
 #include <chrono>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
 
+#include "library/library_file.h"
 #include "library/schema.h"
 #include "library/sqlite.h"
 
@@ -42,7 +41,7 @@ struct Store {
 // The store behind a Library; refuses a moved-from one.
 template <class Connection>
 Store& store_of(const std::unique_ptr<Connection>& connection) {
-  if (!connection) throw LibraryError("the library was moved away");
+  if (!connection) throw LibraryError(LibraryProblem::other, "", "the library was moved away");
   return *connection;
 }
 
@@ -52,10 +51,12 @@ std::int64_t now_seconds() {
       .count();
 }
 
-StoredChapter read_chapter(sql::Statement& row, bool with_text) {
+// `index` is the chapter's place in the list as read; the stored positions
+// only order the rows, whatever numbers a damaged or older file holds.
+StoredChapter read_chapter(sql::Statement& row, int index, bool with_text) {
   // Columns: position, title, address, text row id, missing, fetched_at[, text]
   StoredChapter chapter;
-  chapter.index = static_cast<int>(row.integer(0));
+  chapter.index = index;
   chapter.title = row.bytes(1);
   chapter.address = row.bytes(2);
   const bool has_row = !row.is_null(3);
@@ -89,16 +90,36 @@ Library::Library(Library&&) noexcept = default;
 Library& Library::operator=(Library&&) noexcept = default;
 
 Library Library::open(const std::string& path) {
-  if (path.empty()) throw LibraryError("no library file named");
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (!folder.empty()) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) throw LibraryError("cannot create the folder " + folder.string() + ": " + error.message());
-  }
+  if (path.empty()) throw LibraryError(LibraryProblem::other, "", "no library file named");
+  if (!check_library_file(path)) create_library_folder(path);
   auto connection = std::make_unique<Connection>();
-  connection->db = sql::Database::open(path);
-  prepare_library(connection->db, path);
+  connection->db = sql::Database::open(path, sql::Database::Mode::create);
+  prepare_library(connection->db, Access::write);
+  return Library(std::move(connection));
+}
+
+std::optional<Library> Library::open_for_reading(const std::string& path) {
+  if (path.empty()) throw LibraryError(LibraryProblem::other, "", "no library file named");
+  if (!check_library_file(path)) return std::nullopt;
+  auto connection = std::make_unique<Connection>();
+  int version = 0;
+  try {
+    connection->db = sql::Database::open(path, sql::Database::Mode::read_only);
+    version = prepare_library(connection->db, Access::read);
+  } catch (const LibraryError& error) {
+    // A WAL file in a folder that cannot be written: SQLite cannot make the
+    // companion files it reads through, and nobody can write there either.
+    if (error.problem != LibraryProblem::no_access) throw;
+    connection->db = sql::Database::open(path, sql::Database::Mode::immutable);
+    version = prepare_library(connection->db, Access::read);
+  }
+  if (version == 0) return std::nullopt;  // an empty file: no library yet
+  if (version < schema_version()) {
+    // An older file is brought up to date first, which takes writing.
+    connection.reset();
+    open(path);
+    return open_for_reading(path);
+  }
   return Library(std::move(connection));
 }
 
@@ -113,16 +134,29 @@ std::optional<std::int64_t> find_book(Store& h, const std::string& book) {
 
 std::int64_t require_book(Store& h, const std::string& book) {
   if (auto id = find_book(h, book)) return *id;
-  throw LibraryError("book " + book + " is not in the library");
+  throw LibraryError(LibraryProblem::unknown_entry, h.db.path(), "book " + book + " is not in the library");
 }
 
+// The address of the chapter at that place in the list.
 Text chapter_address(Store& h, std::int64_t book_id, const std::string& book, int index) {
-  Query q = h.query("SELECT address FROM chapter WHERE book_id = ?1 AND position = ?2");
-  q->bind(1, book_id).bind(2, std::int64_t{index});
-  if (!q->step())
-    throw LibraryError("book " + book + " has no chapter " + std::to_string(index) + " in its list");
-  return q->bytes(0);
+  if (index >= 0) {
+    Query q = h.query("SELECT address FROM chapter WHERE book_id = ?1 ORDER BY position LIMIT 1 OFFSET ?2");
+    q->bind(1, book_id).bind(2, std::int64_t{index});
+    if (q->step()) return q->bytes(0);
+  }
+  throw LibraryError(LibraryProblem::unknown_entry, h.db.path(),
+                     "book " + book + " has no chapter " + std::to_string(index) + " in its list");
 }
+
+const Text& listed_address(Store& h, std::int64_t book_id, const std::string& book, const Text& address) {
+  Query q = h.query("SELECT 1 FROM chapter WHERE book_id = ?1 AND address = ?2");
+  q->bind(1, book_id).bind(2, address);
+  if (q->step()) return address;
+  throw LibraryError(LibraryProblem::unknown_entry, h.db.path(),
+                     "book " + book + " lists no chapter at " + std::string(address));
+}
+
+void write_text(Store& h, std::int64_t book_id, const Text& address, const Text& text, std::int64_t fetched_at);
 
 void write_missing(Store& h, std::int64_t book_id, const Text& address, std::string_view reason) {
   // A chapter already stored keeps its text: a failed fetch later loses nothing.
@@ -135,18 +169,33 @@ void write_missing(Store& h, std::int64_t book_id, const Text& address, std::str
   q->run();
 }
 
+void write_text(Store& h, std::int64_t book_id, const Text& address, const Text& text, std::int64_t fetched_at) {
+  if (text.empty()) {
+    write_missing(h, book_id, address, "the chapter came without text");
+    return;
+  }
+  Query q = h.query(
+      "INSERT INTO chapter_text (book_id, address, fetched_at, missing, text) "
+      "VALUES (?1, ?2, ?3, NULL, ?4) "
+      "ON CONFLICT (book_id, address) DO UPDATE SET fetched_at = excluded.fetched_at, "
+      "missing = NULL, text = excluded.text");
+  q->bind(1, book_id).bind(2, address).bind(3, fetched_at).bind(4, text);
+  q->run();
+}
+
 }  // namespace
 
 void Library::save_book(const std::string& book, const BookDetails& details, const Bytes& cover) {
   Store& h = store_of(connection_);
-  if (book.empty()) throw LibraryError("a book needs its address");
+  if (book.empty()) throw LibraryError(LibraryProblem::unknown_entry, h.db.path(), "a book needs its address");
   Query q = h.query(
       "INSERT INTO book (address, name, cover_address, author, category, status, intro, "
       "updated_at, cover) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) "
       "ON CONFLICT (address) DO UPDATE SET name = excluded.name, "
       "cover_address = excluded.cover_address, author = excluded.author, "
       "category = excluded.category, status = excluded.status, intro = excluded.intro, "
-      "updated_at = excluded.updated_at, cover = excluded.cover");
+      "updated_at = excluded.updated_at, "
+      "cover = CASE WHEN length(excluded.cover) > 0 THEN excluded.cover ELSE book.cover END");
   q->bind(1, book)
       .bind(2, details.name)
       .bind(3, details.cover_address)
@@ -179,14 +228,6 @@ void Library::save_chapter_list(const std::string& book, const std::vector<Store
     }
   }
   {
-    // Texts (and missing marks) of addresses the new list no longer names.
-    Query drop = h.query(
-        "DELETE FROM chapter_text WHERE book_id = ?1 "
-        "AND address NOT IN (SELECT address FROM chapter WHERE book_id = ?1)");
-    drop->bind(1, id);
-    drop->run();
-  }
-  {
     Query touch = h.query("UPDATE book SET updated_at = ?2 WHERE id = ?1");
     touch->bind(1, id).bind(2, now_seconds());
     touch->run();
@@ -199,18 +240,16 @@ void Library::save_chapter_text(const std::string& book, int index, const Text& 
   Store& h = store_of(connection_);
   sql::Transaction transaction(h.db, sql::Transaction::Kind::write);
   const std::int64_t id = require_book(h, book);
-  const Text address = chapter_address(h, id, book, index);
-  if (text.empty()) {
-    write_missing(h, id, address, "the chapter came without text");
-  } else {
-    Query q = h.query(
-        "INSERT INTO chapter_text (book_id, address, fetched_at, missing, text) "
-        "VALUES (?1, ?2, ?3, NULL, ?4) "
-        "ON CONFLICT (book_id, address) DO UPDATE SET fetched_at = excluded.fetched_at, "
-        "missing = NULL, text = excluded.text");
-    q->bind(1, id).bind(2, address).bind(3, fetched_at).bind(4, text);
-    q->run();
-  }
+  write_text(h, id, chapter_address(h, id, book, index), text, fetched_at);
+  transaction.commit();
+}
+
+void Library::save_chapter_text(const std::string& book, const Text& address, const Text& text,
+                                std::int64_t fetched_at) {
+  Store& h = store_of(connection_);
+  sql::Transaction transaction(h.db, sql::Transaction::Kind::write);
+  const std::int64_t id = require_book(h, book);
+  write_text(h, id, listed_address(h, id, book, address), text, fetched_at);
   transaction.commit();
 }
 
@@ -219,6 +258,14 @@ void Library::mark_chapter_missing(const std::string& book, int index, const std
   sql::Transaction transaction(h.db, sql::Transaction::Kind::write);
   const std::int64_t id = require_book(h, book);
   write_missing(h, id, chapter_address(h, id, book, index), reason);
+  transaction.commit();
+}
+
+void Library::mark_chapter_missing(const std::string& book, const Text& address, const std::string& reason) {
+  Store& h = store_of(connection_);
+  sql::Transaction transaction(h.db, sql::Transaction::Kind::write);
+  const std::int64_t id = require_book(h, book);
+  write_missing(h, id, listed_address(h, id, book, address), reason);
   transaction.commit();
 }
 
@@ -249,7 +296,7 @@ std::optional<StoredBook> Library::book(const std::string& book, bool with_texts
   {
     Query q = h.query(with_texts ? kChaptersWithTexts : kChapters);
     q->bind(1, id);
-    while (q->step()) stored.chapters.push_back(read_chapter(*q, with_texts));
+    while (q->step()) stored.chapters.push_back(read_chapter(*q, static_cast<int>(stored.chapters.size()), with_texts));
   }
   snapshot.commit();
   return stored;
@@ -258,12 +305,14 @@ std::optional<StoredBook> Library::book(const std::string& book, bool with_texts
 std::vector<int> Library::chapters_to_fetch(const std::string& book) const {
   Store& h = store_of(connection_);
   Query q = h.query(
-      "SELECT c.position FROM book b JOIN chapter c ON c.book_id = b.id "
+      "SELECT t.id IS NULL OR t.missing IS NOT NULL FROM book b JOIN chapter c ON c.book_id = b.id "
       "LEFT JOIN chapter_text t ON t.book_id = c.book_id AND t.address = c.address "
-      "WHERE b.address = ?1 AND (t.id IS NULL OR t.missing IS NOT NULL) ORDER BY c.position");
+      "WHERE b.address = ?1 ORDER BY c.position");
   q->bind(1, book);
   std::vector<int> indexes;
-  while (q->step()) indexes.push_back(static_cast<int>(q->integer(0)));
+  for (int index = 0; q->step(); ++index) {
+    if (q->integer(0) != 0) indexes.push_back(index);
+  }
   return indexes;
 }
 

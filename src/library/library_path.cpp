@@ -26,7 +26,7 @@ std::string home_folder() {
   if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
       found != nullptr && entry.pw_dir != nullptr && entry.pw_dir[0] == '/')
     return entry.pw_dir;
-  throw LibraryError("no home folder to keep the library in");
+  throw LibraryError(LibraryProblem::other, "", "no home folder to keep the library in");
 }
 
 }  // namespace

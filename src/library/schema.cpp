@@ -1,7 +1,9 @@
 #include "library/schema.h"
 
 #include <array>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace lv::library {
 namespace {
@@ -68,7 +70,7 @@ struct FileIdentity {
 
 std::int64_t pragma_integer(sql::Database& db, const char* pragma) {
   sql::Statement statement(db, pragma);
-  if (!statement.step()) throw LibraryError(std::string(pragma) + " gave no value");
+  if (!statement.step()) throw LibraryError(LibraryProblem::damaged, db.path(), std::string(pragma) + " gave no value");
   return statement.integer(0);
 }
 
@@ -83,20 +85,39 @@ FileIdentity identity(sql::Database& db) {
 }
 
 // Refuses what this program must not write to.
-void check_identity(const FileIdentity& id) {
+void check_identity(const sql::Database& db, const FileIdentity& id) {
   const bool fresh = id.application_id == 0 && id.version == 0 && id.objects == 0;
   if (!fresh && id.application_id != kApplicationId)
-    throw LibraryError("not a library file (it belongs to another program)");
+    throw LibraryError(LibraryProblem::not_a_library, db.path(), "it belongs to another program");
   if (id.version > schema_version())
-    throw LibraryError("schema version " + std::to_string(id.version) +
-                       " is newer than this program's " + std::to_string(schema_version()));
+    throw LibraryError(LibraryProblem::newer_version, db.path(),
+                       "schema " + std::to_string(id.version) + "; this version reads up to " +
+                           std::to_string(schema_version()));
+}
+
+// Two programs creating a new library at once: only one can turn on WAL,
+// and SQLite answers the other "busy" at once, without its busy handler.
+// Turning it on again once the other is done is a no-op.
+void turn_on_wal(sql::Database& db) {
+  using Clock = std::chrono::steady_clock;
+  const auto give_up = Clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  for (;;) {
+    try {
+      sql::Statement wal(db, "PRAGMA journal_mode = WAL");
+      if (wal.step() && wal.bytes(0) == "wal") return;
+      throw LibraryError(LibraryProblem::other, db.path(), "the file cannot be put in WAL mode");
+    } catch (const LibraryError& error) {
+      if (error.problem != LibraryProblem::in_use || Clock::now() >= give_up) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 void migrate(sql::Database& db) {
   sql::Transaction transaction(db, sql::Transaction::Kind::write);
   // Read again under the write lock: another process may have migrated since.
   const FileIdentity id = identity(db);
-  check_identity(id);
+  check_identity(db, id);
   for (int version = id.version; version < schema_version(); ++version) {
     db.exec(kSteps[static_cast<std::size_t>(version)]);
     // Built from the step number, a program constant: PRAGMA takes no parameters.
@@ -105,9 +126,12 @@ void migrate(sql::Database& db) {
   transaction.commit();
 }
 
-void prepare(sql::Database& db) {
-  if (const int code = sqlite3_busy_timeout(db.get(), kBusyTimeoutMs); code != SQLITE_OK)
-    db.fail(code, "cannot set the busy timeout");
+}  // namespace
+
+int schema_version() { return static_cast<int>(kSteps.size()); }
+
+int prepare_library(sql::Database& db, Access access) {
+  if (const int code = sqlite3_busy_timeout(db.get(), kBusyTimeoutMs); code != SQLITE_OK) db.fail(code);
 
   // The first read: a file that is not a database fails here.
   FileIdentity id;
@@ -116,32 +140,21 @@ void prepare(sql::Database& db) {
     id = identity(db);
     snapshot.commit();
   }
-  check_identity(id);  // before anything is written to someone else's file
+  check_identity(db, id);  // before anything is written to someone else's file
+  if (access == Access::read) {
+    db.exec("PRAGMA foreign_keys = ON");
+    return id.version;
+  }
 
   // WAL: readers never wait for the writer, and a commit is one append.
   // NORMAL syncs at checkpoints only: a killed program loses nothing
   // committed; a power cut may lose the last commits, never the file.
-  {
-    sql::Statement wal(db, "PRAGMA journal_mode = WAL");
-    if (!wal.step() || wal.bytes(0) != "wal")
-      throw LibraryError("the file cannot be put in WAL mode");
-  }
+  turn_on_wal(db);
   db.exec("PRAGMA synchronous = NORMAL");
   db.exec("PRAGMA foreign_keys = ON");
 
   if (id.version < schema_version()) migrate(db);
-}
-
-}  // namespace
-
-int schema_version() { return static_cast<int>(kSteps.size()); }
-
-void prepare_library(sql::Database& db, const std::string& path) {
-  try {
-    prepare(db);
-  } catch (const LibraryError& e) {
-    throw LibraryError("library " + path + ": " + e.what());
-  }
+  return schema_version();
 }
 
 }  // namespace lv::library

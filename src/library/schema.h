@@ -7,10 +7,12 @@ namespace lv::library {
 // The schema version this program writes (the file's PRAGMA user_version).
 int schema_version();
 
+enum class Access { read, write };
+
 // Connection settings and schema for a freshly opened file: refuses a file
-// that is not a library or is of a newer schema, turns on WAL, foreign keys
-// and the busy timeout, then runs the missing migration steps in one
-// transaction. `path` is for messages only.
-void prepare_library(sql::Database& db, const std::string& path);
+// that is not a library or is of a newer schema, sets the busy timeout and
+// foreign keys; to write, also turns on WAL and runs the missing migration
+// steps in one transaction. Returns the file's schema version.
+int prepare_library(sql::Database& db, Access access);
 
 }  // namespace lv::library

@@ -5,17 +5,80 @@
 
 namespace lv::library::sql {
 
-Database Database::open(const std::string& path) {
+namespace {
+
+// A file: URI for the path, every byte but the plain ones escaped, so that
+// "?", "#" and "%" in a folder name stay part of the name.
+std::string file_uri(const std::string& path, const char* query) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+    if (plain) {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    }
+  }
+  return uri + "?" + query;
+}
+
+}  // namespace
+
+LibraryProblem problem_of(int code) {
+  switch (code & 0xff) {
+    case SQLITE_NOTADB:
+      return LibraryProblem::not_a_library;
+    case SQLITE_CORRUPT:
+      return LibraryProblem::damaged;
+    case SQLITE_FULL:
+      return LibraryProblem::disk_full;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+    case SQLITE_CANTOPEN:
+      return LibraryProblem::no_access;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return LibraryProblem::in_use;
+    case SQLITE_IOERR:
+      return LibraryProblem::io_error;
+    default:
+      return LibraryProblem::other;
+  }
+}
+
+Database Database::open(const std::string& path, Mode mode) {
   sqlite3* db = nullptr;
   // One connection per thread, never shared: no connection mutex needed.
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-  const int code = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-  Database opened(db);  // SQLite may hand back a handle even when it fails
+  int flags = SQLITE_OPEN_NOMUTEX;
+  std::string name = path;
+  switch (mode) {
+    case Mode::create:
+      flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+      break;
+    case Mode::read_only:
+      flags |= SQLITE_OPEN_READONLY;
+      break;
+    case Mode::immutable:
+      flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+      name = file_uri(path, "immutable=1");
+      break;
+  }
+  const int code = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
+  Database opened(db, path);  // SQLite may hand back a handle even when it fails
   if (code != SQLITE_OK) {
-    if (db == nullptr) throw LibraryError("cannot open library " + path + ": out of memory");
-    opened.fail(code, "cannot open library " + path);
+    if (db == nullptr) throw LibraryError(LibraryProblem::other, path, "out of memory");
+    opened.fail(code);
   }
   sqlite3_extended_result_codes(db, 1);
+  // SQLite opens a file it may not write for reading only, without a word;
+  // a library opened to be written says so now, before any work is done.
+  if (mode == Mode::create && sqlite3_db_readonly(db, "main") == 1)
+    throw LibraryError(LibraryProblem::no_access, path, "the file cannot be written");
   return opened;
 }
 
@@ -24,37 +87,37 @@ Database::~Database() {
   if (db_ != nullptr) sqlite3_close_v2(db_);
 }
 
-Database::Database(Database&& other) noexcept : db_(std::exchange(other.db_, nullptr)) {}
+Database::Database(Database&& other) noexcept
+    : db_(std::exchange(other.db_, nullptr)), path_(std::move(other.path_)) {}
 
 Database& Database::operator=(Database&& other) noexcept {
   if (this != &other) {
     if (db_ != nullptr) sqlite3_close_v2(db_);
     db_ = std::exchange(other.db_, nullptr);
+    path_ = std::move(other.path_);
   }
   return *this;
 }
 
 void Database::exec(const char* sql) {
   const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-  if (code != SQLITE_OK) fail(code, sql);
+  if (code != SQLITE_OK) fail(code);
 }
 
-void Database::fail(int code, std::string_view what) const {
-  std::string message(what);
-  message += ": ";
+void Database::fail(int code) const {
   // The connection's message belongs to its last call, which is the failing one.
-  message += db_ != nullptr && sqlite3_extended_errcode(db_) == code ? sqlite3_errmsg(db_)
-                                                                      : sqlite3_errstr(code);
-  throw LibraryError(message);
+  const char* message = db_ != nullptr && sqlite3_extended_errcode(db_) == code ? sqlite3_errmsg(db_)
+                                                                                 : sqlite3_errstr(code);
+  throw LibraryError(problem_of(code), path_, message);
 }
 
 Statement::Statement(const Database& db, std::string_view sql) : db_(&db) {
   if (sql.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-    throw LibraryError("statement too long");
+    throw LibraryError(LibraryProblem::other, db.path(), "statement too long");
   // Kept statements live as long as the connection: tell SQLite so.
   const int code = sqlite3_prepare_v3(db.get(), sql.data(), static_cast<int>(sql.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
-  if (code != SQLITE_OK) db.fail(code, "cannot prepare " + std::string(sql));
+  if (code != SQLITE_OK) db.fail(code);
 }
 
 Statement::~Statement() { sqlite3_finalize(stmt_); }  // finalize(nullptr) is a no-op
@@ -79,19 +142,19 @@ Statement& Statement::bind(int index, std::string_view bytes) {
   } else {
     code = sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
   }
-  if (code != SQLITE_OK) db_->fail(code, "cannot bind a value");
+  if (code != SQLITE_OK) db_->fail(code);
   return *this;
 }
 
 Statement& Statement::bind(int index, std::int64_t value) {
   const int code = sqlite3_bind_int64(stmt_, index, value);
-  if (code != SQLITE_OK) db_->fail(code, "cannot bind a value");
+  if (code != SQLITE_OK) db_->fail(code);
   return *this;
 }
 
 Statement& Statement::bind_null(int index) {
   const int code = sqlite3_bind_null(stmt_, index);
-  if (code != SQLITE_OK) db_->fail(code, "cannot bind a value");
+  if (code != SQLITE_OK) db_->fail(code);
   return *this;
 }
 
@@ -99,7 +162,7 @@ bool Statement::step() {
   const int code = sqlite3_step(stmt_);
   if (code == SQLITE_ROW) return true;
   if (code == SQLITE_DONE) return false;
-  db_->fail(code, sqlite3_sql(stmt_));
+  db_->fail(code);
 }
 
 void Statement::run() {

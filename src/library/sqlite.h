@@ -1,6 +1,7 @@
 #pragma once
 // Owning wrappers around SQLite's connection and statement handles. Every
-// failure throws LibraryError with SQLite's own message; values go in through
+// failure throws LibraryError of the kind SQLite's code says, naming the
+// file and carrying SQLite's own message; values go in through
 // bound parameters only, and strings go in and come out as BLOBs so that GBK
 // bytes are never reinterpreted as UTF-8.
 #include <sqlite3.h>
@@ -15,8 +16,14 @@ namespace lv::library::sql {
 
 class Database final {
  public:
-  // Opens or creates the file (its folder must exist).
-  static Database open(const std::string& path);
+  enum class Mode {
+    create,     // read and write, creating the file when missing
+    read_only,  // an existing file, never written
+    immutable,  // an existing file that nobody writes while it is open: no locks,
+                // no companion files (a library in a folder that cannot be written)
+  };
+  // Opens the file (for create, its folder must exist).
+  static Database open(const std::string& path, Mode mode = Mode::create);
   Database() = default;
   ~Database();
   Database(Database&& other) noexcept;
@@ -25,16 +32,21 @@ class Database final {
   Database& operator=(const Database&) = delete;
 
   sqlite3* get() const { return db_; }
+  const std::string& path() const { return path_; }
   // Runs constant SQL (pragmas, schema steps, transaction control); never
   // SQL put together from values.
   void exec(const char* sql);
-  // Throws LibraryError naming `what` and SQLite's message for `code`.
-  [[noreturn]] void fail(int code, std::string_view what) const;
+  // Throws LibraryError of the kind `code` says, with SQLite's message.
+  [[noreturn]] void fail(int code) const;
 
  private:
-  explicit Database(sqlite3* db) : db_(db) {}
+  Database(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
   sqlite3* db_ = nullptr;
+  std::string path_;
 };
+
+// The kind of problem an SQLite result code stands for.
+LibraryProblem problem_of(int code);
 
 class Statement final {
  public:

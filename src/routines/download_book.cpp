@@ -3,6 +3,7 @@
 #include <ctime>
 #include <optional>
 
+#include "base/picture_format.h"
 #include "routines/page_fetcher.h"
 #include "routines/rules_in_force.h"
 #include "scrape/book_page.h"
@@ -23,18 +24,29 @@ lv::library::BookDetails details_of(const lv::scrape::BookInfo& info) {
   return {info.name, info.cover_address, info.author, info.category, info.status, info.intro};
 }
 
-// The book page, its details, its cover and its chapter list into the library.
-void store_book_page(const std::string& book, Text body, lv::library::Library& library, PageFetcher& fetcher,
+// The book page, its details, its cover and its chapter list into the
+// library. A list that comes out empty while the library holds chapters is
+// a page gone wrong, not a book without chapters: nothing is changed.
+// Returns false then.
+bool store_book_page(const std::string& book, Text body, lv::library::Library& library, PageFetcher& fetcher,
                      const lv::scrape::SiteRules& rules) {
   const lv::scrape::BookInfo info = lv::scrape::parse_book_page(body, rules.book_page);
   lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules.chapter_list);
   Text().swap(body);
+  if (list.addresses.empty()) {
+    const auto stored = library.book(book, false);
+    if (stored && !stored->chapters.empty()) return false;
+  }
 
   lv::base::Bytes cover;
   if (!info.cover_address.empty()) {
-    fetcher.fetch(kCover, std::string(info.cover_address), {}, false);
+    // The book page is the cover's origin: a site's page may not lead it to
+    // a local or private address.
+    fetcher.fetch(kCover, std::string(info.cover_address), {}, false, book);
     if (auto page = fetcher.next(); page && page->second.good) {
       cover = lv::base::Bytes::from_string(page->second.body);
+      // An error page served for the picture would replace a good cover.
+      if (!lv::base::looks_like_picture(cover)) cover = {};
     }
   }
   library.save_book(book, details_of(info), cover);
@@ -49,6 +61,7 @@ void store_book_page(const std::string& book, Text body, lv::library::Library& l
     chapters.push_back(std::move(c));
   }
   library.save_chapter_list(book, chapters);
+  return true;
 }
 
 std::int64_t seconds_now() { return static_cast<std::int64_t>(std::time(nullptr)); }
@@ -74,7 +87,7 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
   if (!book_page) {
     report.stopped = true;
   } else if (book_page->second.good) {
-    store_book_page(report.book, std::move(book_page->second.body), library, fetcher, *rules);
+    report.empty_list_ignored = !store_book_page(report.book, std::move(book_page->second.body), library, fetcher, *rules);
   } else {
     report.book_page_problem = book_page->second.problem;  // the stored list, if any, still serves
   }
@@ -87,26 +100,30 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
   }
   report.title = stored->details.name;
   report.chapters = static_cast<int>(stored->chapters.size());
-  const std::vector<int> to_fetch = report.stopped ? std::vector<int>{} : library.chapters_to_fetch(report.book);
+  // Places in the list as read now: whatever positions the file holds, a
+  // place is an index into stored->chapters.
+  std::vector<std::size_t> to_fetch;
+  for (std::size_t i = 0; i < stored->chapters.size(); ++i) {
+    if (!stored->chapters[i].stored) to_fetch.push_back(i);
+  }
 
   BookDownloadOptions::Progress progress;
   progress.total = report.chapters;
-  progress.stored = report.chapters - static_cast<int>(library.chapters_to_fetch(report.book).size());
+  progress.stored = report.chapters - static_cast<int>(to_fetch.size());
   const auto tell = [&] {
     progress.elapsed = Clock::now() - started;
     if (options.progress) options.progress(progress);
   };
   tell();
+  if (report.stopped) to_fetch.clear();
 
   const PageCheck holds_text = [&rules](const Text& body) {
     return lv::scrape::has_chapter_text(body, rules->chapter_text);
   };
-  // Keys past the book page and the cover are chapter indexes.
+  // Keys past the book page and the cover are places in the list.
   constexpr std::size_t kFirstChapterKey = 2;
-  for (int index : to_fetch) {
-    const auto& chapter = stored->chapters[static_cast<std::size_t>(index)];
-    fetcher.fetch(kFirstChapterKey + static_cast<std::size_t>(index), report.book + std::string(chapter.address),
-                  holds_text);
+  for (std::size_t place : to_fetch) {
+    fetcher.fetch(kFirstChapterKey + place, report.book + std::string(stored->chapters[place].address), holds_text);
   }
   for (std::size_t left = to_fetch.size(); left > 0; --left) {
     auto next = fetcher.next();
@@ -114,21 +131,25 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
       report.stopped = true;
       break;
     }
-    const int index = static_cast<int>(next->first - kFirstChapterKey);
+    if (next->first < kFirstChapterKey || next->first - kFirstChapterKey >= stored->chapters.size()) continue;
+    const Text& address = stored->chapters[next->first - kFirstChapterKey].address;
     FetchedPage& page = next->second;
     progress.bytes += page.outcome.bytes;
     Text text = page.good ? lv::scrape::parse_chapter_text(std::move(page.body), rules->chapter_text) : Text();
-    if (!text.empty()) {
-      library.save_chapter_text(report.book, index, text, seconds_now());
+    if (page.good && !lv::scrape::is_blank_text(text)) {
+      library.save_chapter_text(report.book, address, text, seconds_now());
       ++progress.fetched;
       ++progress.stored;
     } else {
-      const std::string reason = page.good ? std::string("the chapter text is empty") : page.problem;
-      library.mark_chapter_missing(report.book, index, reason);
+      // A page with nothing but spaces and breaks is a placeholder ("not
+      // yet published"), not the chapter: fetched again next time.
+      const std::string reason = page.good ? std::string("the chapter page holds no text") : page.problem;
+      library.mark_chapter_missing(report.book, address, reason);
       ++progress.failed;
     }
     tell();
   }
+  report.site_gave_up = fetcher.gave_up_on_a_host();
 
   report.fetched = progress.fetched;
   report.failed = progress.failed;

@@ -45,6 +45,11 @@ struct BookDownloadReport {
   lv::base::Text title;
   bool known = false;          // the library holds the book (its page came now, or it was stored before)
   std::string book_page_problem;  // why the book page did not come, when it did not
+  // The book page came, but its chapter list came out empty while the
+  // library holds chapters of the book (a changed layout, a cut page, rules
+  // whose markers no longer match): nothing was changed.
+  bool empty_list_ignored = false;
+  bool site_gave_up = false;   // the site failed so many transfers in a row that it was not asked again
   int chapters = 0;
   int stored = 0;
   int fetched = 0;

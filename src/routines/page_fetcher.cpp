@@ -9,16 +9,48 @@ namespace lv::routines {
 
 using Clock = std::chrono::steady_clock;
 
+namespace {
+
+// Each host has a stop of its own, so that giving up on one host ends the
+// transfers waiting for it and nothing else; the fetcher's stop reaches
+// every host.
+struct Host {
+  Host(const RetryPolicy& policy, const std::stop_token& fetcher_stop)
+      : pace(policy), forward(fetcher_stop, Stop{&stop}) {}
+  struct Stop {
+    std::stop_source* source;
+    void operator()() const { source->request_stop(); }
+  };
+  Pace pace;                    // touched only on the scheduler's thread
+  int failures_in_row = 0;      // under the fetcher's lock
+  bool gave_up = false;         // under the fetcher's lock
+  std::stop_source stop;
+  std::stop_callback<Stop> forward;
+};
+
+std::string gave_up_problem(const RetryPolicy& policy, const std::string& last) {
+  const std::string why = "the site failed " + std::to_string(policy.give_up_after_failures) +
+                          " transfers in a row, so it was not asked again";
+  return last.empty() ? why : last + "; " + why;
+}
+
+}  // namespace
+
 struct PageFetcher::Shared {
   explicit Shared(RetryPolicy p, const std::stop_token& outer)
       : policy(p), forward(outer, [this] { stop.request_stop(); }) {}
+
+  // The host of `url`, made on first use. Call under the lock.
+  Host& host(const std::string& key) {
+    return hosts.try_emplace(key, policy, stop.get_token()).first->second;
+  }
 
   RetryPolicy policy;
   std::stop_source stop;  // ours: requested by the caller's stop or our end
   std::mutex mutex;
   std::condition_variable_any changed;
   std::deque<std::pair<std::size_t, FetchedPage>> finished;
-  std::map<std::string, Pace> paces;  // by host; touched only on the scheduler's thread
+  std::map<std::string, Host> hosts;  // by host key; nodes stay put
   std::size_t running = 0;            // submitted to the scheduler and not yet come back
   std::size_t pending = 0;            // asked for and not yet handed out
   std::stop_callback<std::function<void()>> forward;
@@ -34,49 +66,77 @@ PageFetcher::~PageFetcher() {
   shared_->changed.wait(lock, [&] { return shared_->running == 0; });
 }
 
-void PageFetcher::fetch(std::size_t key, std::string url, PageCheck check, bool as_text) {
+void PageFetcher::fetch(std::size_t key, std::string url, PageCheck check, bool as_text, std::string origin) {
   {
     std::lock_guard lock(shared_->mutex);
     ++shared_->pending;
   }
-  submit(key, std::move(url), std::move(check), as_text, FetchedPage{}, Clock::time_point{});
+  Request request{key, std::move(url), std::move(origin), std::move(check), as_text};
+  submit(std::move(request), FetchedPage{}, Clock::time_point{});
 }
 
-void PageFetcher::submit(std::size_t key, std::string url, PageCheck check, bool as_text, FetchedPage page,
-                         Clock::time_point not_before) {
-  lv::net::ScheduledRequest request;
-  request.url = url;
-  request.as_text = as_text;
-  request.stop = shared_->stop.get_token();
-  request.not_before = not_before;
+void PageFetcher::submit(Request request, FetchedPage page, Clock::time_point not_before) {
+  const std::string host_key = lv::net::host_key(request.url);
+  lv::net::ScheduledRequest scheduled;
+  scheduled.url = request.url;
+  scheduled.as_text = request.as_text;
+  scheduled.origin = request.origin;
+  scheduled.not_before = not_before;
+  Host* host = nullptr;
   {
     std::lock_guard lock(shared_->mutex);
+    host = &shared_->host(host_key);
+    if (host->gave_up && !shared_->stop.stop_requested()) {
+      page.host_gave_up = true;
+      page.problem = gave_up_problem(shared_->policy, page.problem);
+      shared_->finished.emplace_back(request.key, std::move(page));
+      shared_->changed.notify_all();
+      return;
+    }
+    scheduled.stop = host->stop.get_token();
     ++shared_->running;
   }
   // Runs on the scheduler's thread; `this` outlives it (the destructor waits).
-  scheduler_.submit(std::move(request), [this, shared = shared_, key, url, host = std::string(), check = std::move(check),
-                                         as_text, page = std::move(page)](lv::net::ScheduledResult&& result) mutable {
+  scheduler_.submit(std::move(scheduled), [this, shared = shared_, host, request = std::move(request),
+                                           page = std::move(page)](lv::net::ScheduledResult&& result) mutable {
     page.body = std::move(result.body);
     page.outcome = std::move(result.outcome);
     std::optional<Clock::time_point> again;
-    if (page.outcome.end == lv::net::TransferEnd::cancelled || shared->stop.stop_requested()) {
+    bool give_up_now = false;
+    if (shared->stop.stop_requested()) {
       page.stopped = true;
+    } else if (page.outcome.end == lv::net::TransferEnd::cancelled) {
+      // Ended by its host's stop: the host was given up on while it waited.
+      page.host_gave_up = true;
+      page.problem = gave_up_problem(shared->policy, page.problem);
     } else {
       ++page.tries;
-      if (host.empty()) host = lv::net::host_key(url);
-      Pace& pace = shared->paces.try_emplace(host, shared->policy).first->second;
-      const auto before = pace.pause();
-      const NextTry next = after_try(page, shared->policy, pace, check);
-      if (pace.pause() != before) scheduler_.set_host_pause(url, pace.pause());
-      if (next.again) again = Clock::now() + next.pause;
+      const auto before = host->pace.pause();
+      const NextTry next = after_try(page, shared->policy, host->pace, request.check);
+      if (host->pace.pause() != before) scheduler_.set_host_pause(request.url, host->pace.pause());
+      {
+        std::lock_guard lock(shared->mutex);
+        host->failures_in_row = page.good ? 0 : host->failures_in_row + 1;
+        const int limit = shared->policy.give_up_after_failures;
+        give_up_now = limit > 0 && !host->gave_up && host->failures_in_row >= limit;
+        host->gave_up = host->gave_up || give_up_now;
+        if (host->gave_up && !page.good) {
+          page.host_gave_up = true;
+          page.problem = gave_up_problem(shared->policy, page.problem);
+        } else if (next.again) {
+          again = Clock::now() + next.pause;
+        }
+      }
     }
+    // Outside the lock: the stop wakes the scheduler's waits for this host.
+    if (give_up_now) host->stop.request_stop();
     if (again) {
       lv::base::Text().swap(page.body);  // the failed answer goes before the next arrives
-      submit(key, url, std::move(check), as_text, std::move(page), *again);
+      submit(std::move(request), std::move(page), *again);
     }
     std::lock_guard lock(shared->mutex);
     --shared->running;
-    if (!again) shared->finished.emplace_back(key, std::move(page));
+    if (!again) shared->finished.emplace_back(request.key, std::move(page));
     shared->changed.notify_all();
   });
 }
@@ -95,6 +155,14 @@ std::optional<std::pair<std::size_t, FetchedPage>> PageFetcher::next() {
 std::size_t PageFetcher::pending() const {
   std::lock_guard lock(shared_->mutex);
   return shared_->pending;
+}
+
+bool PageFetcher::gave_up_on_a_host() const {
+  std::lock_guard lock(shared_->mutex);
+  for (const auto& [key, host] : shared_->hosts) {
+    if (host.gave_up) return true;
+  }
+  return false;
 }
 
 }  // namespace lv::routines

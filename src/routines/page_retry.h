@@ -20,6 +20,10 @@ struct RetryPolicy {
   milliseconds longest_retry_after{60000};  // a server's Retry-After is honoured up to this
   milliseconds slow_down_start{1000};   // the pause between pages after the first push-back
   milliseconds slow_down_limit{30000};  // the pause between pages never grows beyond this
+  // A host that failed this many transfers in a row, whatever the reason, is
+  // not asked again by the same fetcher: a site that refuses everything would
+  // otherwise keep a long download going for hours. 0: never give up.
+  int give_up_after_failures = 20;
 };
 
 // The pause before each request: none while the site answers cleanly;
@@ -54,6 +58,7 @@ struct FetchedPage {
   bool good = false;              // arrived whole, no error status, passed the check
   bool stopped = false;           // a stop came before the page was good
   bool lacked_markers = false;    // the last answer came whole but failed the check
+  bool host_gave_up = false;      // not asked (again) because its host kept failing
   std::string problem;            // why the page is missing, when it is
 };
 

@@ -40,6 +40,7 @@ struct SampleServer::Impl {
     int times = -1;  // requests still to fail; -1 for all
   };
   std::map<std::string, Planned> failures;
+  std::map<std::string, SampleSite::Response> pages;  // answers put in place of the site's
   int retry_after = -1;
   milliseconds trickle_interval{2000};
   std::map<std::string, int> counts;
@@ -69,6 +70,7 @@ struct SampleServer::Impl {
     Failure failure = Failure::none;
     int retry_after = -1;
     milliseconds trickle_interval{0};
+    std::optional<SampleSite::Response> page;  // in place of the site's
   };
 
   Plan count_and_plan(const std::string& path) {
@@ -87,6 +89,7 @@ struct SampleServer::Impl {
     }
     p.retry_after = retry_after;
     p.trickle_interval = trickle_interval;
+    if (const auto page = pages.find(path); page != pages.end()) p.page = page->second;
     return p;
   }
 
@@ -195,7 +198,7 @@ bool SampleServer::start(int port, const std::string& bind_address) {
     }
     std::string host = req.get_header_value("Host");
     if (host.empty()) host = site_host();
-    auto page = site_.get(req.path, host);
+    auto page = plan.page ? plan.page : site_.get(req.path, host);
     if (!page) page = SampleSite::Response{404, kHtml, not_found_page()};
     if (plan.utf8 && is_html(page->content_type)) {
       page->body = as_utf8_page(page->body);
@@ -294,6 +297,11 @@ void SampleServer::set_delay_all(milliseconds delay) {
   impl_->delay_all = delay;
 }
 
+void SampleServer::set_page(const std::string& path, std::string body, std::string content_type, int status) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->pages[path] = SampleSite::Response{status, std::move(content_type), std::move(body)};
+}
+
 void SampleServer::set_failure(const std::string& path, Failure failure, int times) {
   std::lock_guard lock(impl_->mutex);
   if (failure == Failure::none || times == 0) impl_->failures.erase(path);
@@ -318,6 +326,7 @@ void SampleServer::clear_switches() {
   impl_->delays.clear();
   impl_->delay_all = milliseconds(0);
   impl_->failures.clear();
+  impl_->pages.clear();
   impl_->retry_after = -1;
   impl_->trickle_interval = milliseconds(2000);
 }

@@ -53,6 +53,10 @@ class SampleServer final {
   // `times` > 0: only that many requests fail, later ones are answered
   // normally; -1: every request fails.
   void set_failure(const std::string& path, Failure failure, int times = -1);
+  // Answers `path` with these bytes instead of the site's page: a changed
+  // layout, a cut page, an error page served for a picture.
+  void set_page(const std::string& path, std::string body, std::string content_type = "text/html; charset=gbk",
+                int status = 200);
   // The Retry-After header (seconds) of 429 and 503 answers; negative: none.
   void set_retry_after(int seconds);
   // The pause between the bytes of a trickled body.

@@ -29,4 +29,18 @@ Text parse_chapter_text(Text body, const ChapterTextRules& rules) {
   return markup_breaks_to_lines(apply_cleaning(std::move(body), rules.cleaning));
 }
 
+bool is_blank_text(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n') continue;
+    // A1 A1 is the full-width space; any other double byte is a character.
+    if (byte == 0xA1 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xA1) {
+      ++i;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
 }  // namespace lv::scrape

@@ -14,6 +14,11 @@ namespace lv::scrape {
 // its text in place, so a large page handed over (moved in) is not held twice.
 Text parse_chapter_text(Text body, const ChapterTextRules& rules = built_in_rules().chapter_text);
 
+// Whether a text shows nothing: only spaces, tabs, line ends and full-width
+// spaces (what a "not yet published" page leaves once "&nbsp;" and breaks
+// are cleaned). Such a text is no chapter.
+bool is_blank_text(std::string_view text);
+
 // Whether the page holds a chapter text at all (both markers, in order). A
 // block, verification or error page does not.
 bool has_chapter_text(std::string_view body, const ChapterTextRules& rules = built_in_rules().chapter_text);

@@ -9,9 +9,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "app/gbk_qstring.h"
 #include "app/book_download_window.h"
 #include "app/main_window.h"
+#include "app/start_up.h"
 #include "app/units/report_list.h"
 #include "base/code_page.h"
 #include "library/library.h"
@@ -43,6 +48,7 @@ class MainWindowTest : public ::testing::Test {
     state.set_book_id_counter("0");
     context.site_host = server_->site_host();
     context.state = &state;
+    context.library_path = lv::library::default_library_path();
     context.show_book_info = [this] { ++info_calls; };
     context.open_reader = [this] { ++reader_calls; };
     window = std::make_unique<MainWindow>(context);
@@ -343,6 +349,46 @@ TEST_F(MainWindowTest, RightClickOnTheListPopsUpTheMenu) {
   QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, window->book_list().visualRect(window->book_list().report_model().index(0, 1)).center());
   EXPECT_TRUE(popped);
   EXPECT_EQ(info_calls + reader_calls, 0);
+}
+
+// A library file that cannot serve is said at start, in words and without
+// blocking; the program goes on without it, and a download says there is none.
+TEST_F(MainWindowTest, LibraryThatCannotServeIsSaidAndTheProgramGoesOn) {
+  const std::string path = lv::library::default_library_path() + ".notes";
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    QString words;
+  } cases[] = {
+      {"a text file", [&] { std::ofstream(path) << "notes"; }, QStringLiteral("不是 Lorevane 的书库文件")},
+      {"a folder", [&] { std::filesystem::create_directories(path); }, QStringLiteral("不是普通文件")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    c.make();
+    context.library_path = path;
+    QMessageBox* box = check_library_at_start(context, window.get());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());  // shown, and the call came back: nothing waits on it
+    EXPECT_TRUE(box->text().contains(QString::fromStdString(path)));
+    EXPECT_TRUE(box->text().contains(c.words)) << box->text().toStdString();
+    EXPECT_TRUE(context.library_path.empty());
+    box->close();
+
+    window->book_list().append_rows({{"1", lv::base::gbk("《书》"), "", "http://" + server_->site_host() + "/b/", ""}});
+    window->book_list().select_row(0);
+    EXPECT_FALSE(window->download_selected_book());
+    EXPECT_EQ(window->findChild<BookDownloadWindow*>(), nullptr);
+    auto* said = window->findChild<QMessageBox*>(QStringLiteral("书库问题"));
+    ASSERT_NE(said, nullptr);
+    said->close();
+  }
+  std::filesystem::remove_all(path);
+  context.library_path = lv::library::default_library_path();
+  EXPECT_EQ(check_library_at_start(context, window.get()), nullptr);
+  EXPECT_EQ(context.library_path, lv::library::default_library_path());
 }
 
 }  // namespace

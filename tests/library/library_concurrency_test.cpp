@@ -145,5 +145,41 @@ TEST(LibraryConcurrency, WriterKilledMidChapterLeavesSoundFileAndWholeChapters) 
   EXPECT_EQ(library.chapters_to_fetch(kBook), std::vector<int>{});
 }
 
+// Two programs started at once on a library that does not exist yet: both
+// create it, in either order, and neither fails.
+TEST(LibraryConcurrency, TwoProcessesCreatingOneLibraryBothSucceed) {
+  for (int round = 0; round < 8; ++round) {
+    TempFolder folder;
+    const std::string path = folder.file("library.sqlite3");
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    pid_t children[2];
+    for (pid_t& child : children) {
+      child = ::fork();
+      ASSERT_NE(child, -1);
+      if (child == 0) {
+        char start = 0;
+        if (::read(go[0], &start, 1) != 1) ::_exit(3);
+        try {
+          Library library = Library::open(path);
+          library.save_book("/book/" + std::to_string(::getpid()) + "/", {"n", "", "a", "", "", ""}, {});
+          ::_exit(0);
+        } catch (...) {
+          ::_exit(1);
+        }
+      }
+    }
+    ::close(go[0]);
+    ASSERT_EQ(::write(go[1], "gg", 2), 2);  // both start together
+    ::close(go[1]);
+    for (pid_t child : children) {
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+    EXPECT_EQ(Library::open(path).books().size(), 2u);
+  }
+}
+
 }  // namespace
 }  // namespace lv::library

@@ -1,6 +1,7 @@
 #include "library/library.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -130,13 +131,14 @@ TEST(Library, NewChapterListKeepsTextsOfAddressesStillListed) {
   EXPECT_EQ(book.chapters[2].index, 2);
   EXPECT_EQ(library.chapters_to_fetch(kBook), std::vector<int>{1});
 
-  // Dropped chapters are gone, text and mark: listed again, they are fetched again.
-  EXPECT_EQ(library.chapter_text(kBook, "c"), std::nullopt);
+  // A list never deletes a text: listed again, a dropped chapter has it
+  // back, and its missing mark too.
+  EXPECT_EQ(library.chapter_text(kBook, "c"), "text c");
   library.save_chapter_list(kBook, list_of({"b", "e", "a", "c", "d"}));
   book = *library.book(kBook);
-  EXPECT_FALSE(book.chapters[3].stored);
-  EXPECT_EQ(book.chapters[4].missing, "");
-  EXPECT_EQ(library.chapters_to_fetch(kBook), (std::vector<int>{1, 3, 4}));
+  EXPECT_EQ(book.chapters[3].text, "text c");
+  EXPECT_EQ(book.chapters[4].missing, "timed out");
+  EXPECT_EQ(library.chapters_to_fetch(kBook), (std::vector<int>{1, 4}));
 
   // Saving the details again keeps the chapters.
   library.save_book(kBook, details(), {});
@@ -225,29 +227,77 @@ TEST(Library, OpenRefusesFilesItMustNotWrite) {
          sql::Database db = sql::Database::open(path);
          db.exec(("PRAGMA user_version = " + std::to_string(schema_version() + 1)).c_str());
        },
-       "is newer than this program's"},
+       "is from a newer version of Lorevane"},
       {"not a database", [](const std::string& path) { std::ofstream(path) << std::string(4096, 'x'); },
-       "not a database"},
+       "is not a Lorevane library"},
       {"another program's database",
        [](const std::string& path) { sql::Database::open(path).exec("CREATE TABLE notes (body TEXT)"); },
        "belongs to another program"},
       {"another program's versioned database",
        [](const std::string& path) { sql::Database::open(path).exec("PRAGMA user_version = 1"); },
        "belongs to another program"},
+      {"cut short",
+       [](const std::string& path) {
+         {
+           Library library = Library::open(path);
+           library.save_book(kBook, details(), {});
+           library.save_chapter_list(kBook, list_of({"a", "b"}));
+           library.save_chapter_text(kBook, 0, std::string(40000, 'x'), 1);
+         }
+         std::filesystem::resize_file(path, 5000);
+       },
+       "is damaged"},
+      {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }, "(a folder)"},
+      {"a link to nothing", [](const std::string& path) { std::filesystem::create_symlink(path + ".gone", path); },
+       "a link to a file that does not exist"},
+      {"a pipe", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, "a device or a pipe"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TempFolder folder;
     const std::string path = folder.file("library.sqlite3");
     c.make(path);
-    try {
-      Library::open(path);
-      ADD_FAILURE() << "opened";
-    } catch (const LibraryError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    for (const bool writing : {true, false}) {
+      try {
+        if (writing) Library::open(path);
+        else Library::open_for_reading(path)->books();
+        ADD_FAILURE() << "opened";
+      } catch (const LibraryError& e) {
+        EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+      }
     }
   }
+}
+
+// A library that cannot be written still reads, and writes are refused with
+// their reason. The folder is made read-only, which holds for anyone but
+// root; for root a folder stands where SQLite would make its shared file.
+TEST(Library, OpensForReadingWhatCannotBeWritten) {
+  TempFolder folder;
+  const std::string path = folder.file("library.sqlite3");
+  EXPECT_EQ(Library::open_for_reading(path), std::nullopt);  // no file: no library, nothing created
+  EXPECT_FALSE(std::filesystem::exists(path));
+  {
+    Library library = Library::open(path);
+    library.save_book(kBook, details(), {});
+    library.save_chapter_list(kBook, list_of({"a"}));
+    library.save_chapter_text(kBook, 0, "text a", 1);
+  }
+  std::filesystem::create_directory(path + "-shm");
+  const std::string folder_path = std::filesystem::path(path).parent_path().string();
+  ::chmod(folder_path.c_str(), 0555);
+  auto library = Library::open_for_reading(path);
+  ASSERT_TRUE(library.has_value());
+  EXPECT_EQ(library->book(kBook)->chapters[0].text, "text a");
+  try {
+    library->save_chapter_text(kBook, 0, "changed", 2);
+    ADD_FAILURE() << "written";
+  } catch (const LibraryError& e) {
+    EXPECT_EQ(e.problem, LibraryProblem::no_access) << e.what();
+  }
+  library.reset();
+  ::chmod(folder_path.c_str(), 0755);
 }
 
 TEST(Library, DefaultPathFollowsXdgDataHome) {

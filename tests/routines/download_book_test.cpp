@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "library/sqlite.h"
+#include "net/address_policy.h"
 #include "routines/chapter.h"
 #include "sample_site/sample_server.h"
 #include "scrape/chapter_text.h"
@@ -123,6 +125,129 @@ TEST_F(DownloadBook, StoppedDownloadKeepsWhatCameAndTheNextOneFinishes) {
   const auto second = download();
   EXPECT_EQ(second.fetched, second.chapters - first.stored);
   EXPECT_TRUE(second.missing.empty());
+}
+
+// What a later download finds on a site gone wrong never costs the library
+// what it holds: not the texts, not the cover.
+TEST_F(DownloadBook, LaterDownloadFromABrokenPageKeepsWhatTheLibraryHolds) {
+  const std::string book_path = lv::site::SampleSite::book_path(book_);
+  const std::string page = server_.site().get(book_path, server_.site_host())->body;
+  const std::string list_start = "<div id=\"list\">";
+  const std::string cut_list = page.substr(0, page.find(list_start) + list_start.size()) + "</div></body></html>";
+  std::string three_chapters = page;  // the list cut after its third link
+  std::size_t at = three_chapters.find("<dd>", three_chapters.find(list_start));
+  for (int i = 0; i < 3; ++i) at = three_chapters.find("<dd>", at + 1);
+  three_chapters = three_chapters.substr(0, at) + "</dl></div></body></html>";
+  std::string no_cover = page;
+  no_cover.replace(no_cover.find("<div id=\"fmimg\">"), 16, "<div id=\"gone\">");
+
+  const int count = server_.site().chapter_count(book_);
+  const struct {
+    const char* what;
+    std::function<void()> break_site;
+    int listed;              // chapters in the list afterwards
+    bool empty_list_ignored;
+  } cases[] = {
+      {"list cut to nothing", [&] { server_.set_page(book_path, cut_list); }, count, true},
+      {"list cut short", [&] { server_.set_page(book_path, three_chapters); }, 3, false},
+      {"cover 404", [&] { server_.set_failure(server_.site().cover_path(book_), Failure::not_found); }, count, false},
+      {"error page as cover", [&] { server_.set_page(server_.site().cover_path(book_), "<html>busy</html>"); }, count,
+       false},
+      {"no cover marker", [&] { server_.set_page(book_path, no_cover); }, count, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    server_.clear_switches();
+    ASSERT_TRUE(download().missing.empty());
+    const auto before = *lv::library::Library::open(path_.string()).book(address_, true);
+
+    c.break_site();
+    const auto report = download();
+    EXPECT_EQ(report.empty_list_ignored, c.empty_list_ignored);
+    const lv::library::Library library = lv::library::Library::open(path_.string());
+    const auto after = *library.book(address_, true);
+    EXPECT_EQ(after.cover, before.cover);
+    EXPECT_EQ(after.chapters.size(), static_cast<std::size_t>(c.listed));
+    for (const auto& chapter : before.chapters) EXPECT_EQ(library.chapter_text(address_, chapter.address), chapter.text);
+  }
+}
+
+TEST_F(DownloadBook, BlankPlaceholderIsMissingAndFetchedAgain) {
+  // The page as the site gives it, its text gone: spaces, breaks, a full-width space.
+  std::string placeholder = server_.site().get(chapter_path(2), server_.site_host())->body;
+  const std::string start = "<div id=\"BookText\">\r", end = "</div>\r\n<div class=\"sha";
+  const std::size_t from = placeholder.find(start) + start.size();
+  placeholder.replace(from, placeholder.find(end) - from, "\n&nbsp;&nbsp;&nbsp;&nbsp;<br /><br />\r\n \xA1\xA1 ");
+  server_.set_page(chapter_path(2), placeholder);
+  const auto first = download();
+  ASSERT_EQ(first.missing.size(), 1u);
+  EXPECT_EQ(first.missing[0].index, 2);
+  EXPECT_EQ(first.missing[0].reason, "the chapter page holds no text");
+
+  server_.clear_switches();
+  const auto second = download();
+  EXPECT_EQ(second.fetched, 1);
+  EXPECT_TRUE(second.missing.empty());
+}
+
+// A damaged or older file whose positions are not 0..n-1, and a book page
+// that does not come: chapters are still found by their place in the list.
+TEST_F(DownloadBook, StoredPositionsOutsideTheListDoNotMisplaceChapters) {
+  ASSERT_TRUE(download().missing.empty());
+  {
+    lv::library::sql::Database db = lv::library::sql::Database::open(path_.string());
+    db.exec("UPDATE chapter SET position = position * 7 + 1000");
+    db.exec("DELETE FROM chapter_text WHERE id IN (SELECT id FROM chapter_text ORDER BY id LIMIT 3)");
+  }
+  server_.set_failure(lv::site::SampleSite::book_path(book_), Failure::not_found);
+  const auto report = download();
+  EXPECT_EQ(report.fetched, 3);
+  EXPECT_TRUE(report.missing.empty());
+  const auto stored = *lv::library::Library::open(path_.string()).book(address_, true);
+  const auto links = server_.site().chapters(book_);
+  ASSERT_EQ(stored.chapters.size(), links.size());
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(stored.chapters[i].index, static_cast<int>(i));
+    EXPECT_EQ(stored.chapters[i].text, lv::routines::load_chapter_text(address_, links[i].address));
+  }
+}
+
+TEST_F(DownloadBook, SiteThatFailsEveryTransferIsGivenUpOn) {
+  for (int i = 0; i < server_.site().chapter_count(book_); ++i) {
+    server_.set_failure(chapter_path(i), Failure::too_many_requests);
+  }
+  const auto report = download();
+  EXPECT_TRUE(report.site_gave_up);
+  EXPECT_EQ(report.missing.size(), static_cast<std::size_t>(report.chapters));
+  EXPECT_NE(report.missing.back().reason.find("not asked again"), std::string::npos) << report.missing.back().reason;
+  // Twenty failures in a row, and at most the transfers already under way.
+  EXPECT_LT(chapter_requests(), 20 + 4 + 1);
+}
+
+// 127.0.0.2 stands for a site on a public address; its book page may not
+// lead the download to a cover at home.
+TEST(DownloadBookAddresses, CoverOfAPublicSiteMayNotPointHome) {
+  lv::net::treat_as_public_for_tests({"127.0.0.2"});
+  lv::site::SampleServer home, site;
+  ASSERT_TRUE(home.start());
+  ASSERT_TRUE(site.start(0, "127.0.0.2"));
+  const int book = site.site().book_ids().front();
+  const std::string book_path = lv::site::SampleSite::book_path(book);
+  std::string page = site.site().get(book_path, site.site_host())->body;
+  const std::string cover = site.site().cover_path(book);
+  page.replace(page.find(site.site_host() + cover), site.site_host().size(), home.site_host());
+  site.set_page(book_path, page);
+
+  const auto path = std::filesystem::temp_directory_path() / ("lorevane-cover-" + std::to_string(::getpid()));
+  {
+    lv::library::Library library = lv::library::Library::open(path.string());
+    lv::routines::download_book("http://" + site.site_host() + book_path, library, {});
+    EXPECT_TRUE(library.book("http://" + site.site_host() + book_path, false)->cover.empty());
+  }
+  EXPECT_EQ(home.request_count(cover), 0);
+  lv::net::treat_as_public_for_tests({});
+  for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(path.string() + tail);
 }
 
 }  // namespace
