@@ -5,6 +5,7 @@
 #include "cli/json.h"
 #include "cli/progress_display.h"
 #include "export/book_export.h"
+#include "export/export_target.h"
 #include "library/library.h"
 #include "routines/download_book.h"
 #include "routines/rules_in_force.h"
@@ -76,6 +77,13 @@ int run_export(const Globals& globals, Args args) {
     else if (*encoding != "utf-8") throw UsageError("--encoding must be utf-8 or gbk");
   }
   const std::string url = site_url(globals, positional[0]);
+  // Refused before anything is downloaded: the library itself, a device, a FIFO, a folder.
+  const auto problem = lv::exporting::target_problem(
+      *output, globals.library_path.empty() ? lv::library::default_library_path() : globals.library_path);
+  if (problem != lv::exporting::TargetProblem::none) {
+    std::fprintf(stderr, "lorevane-cli: %s\n", lv::exporting::target_problem_text(problem, *output).c_str());
+    return 1;
+  }
   lv::library::Library library = open_library(globals);
   if (!offline) fetch_book(url, library, jobs);
 
@@ -91,6 +99,9 @@ int run_export(const Globals& globals, Args args) {
     } else {
       lv::exporting::write_txt(*book, *output, text_encoding);
     }
+  } catch (const lv::exporting::NoChaptersError&) {
+    std::fprintf(stderr, "lorevane-cli: %s has no chapters; nothing was written\n", url.c_str());
+    return kExitIncomplete;
   } catch (const lv::exporting::ExportError& error) {
     std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
     return 1;
