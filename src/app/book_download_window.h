@@ -59,6 +59,7 @@ class BookDownloadWindow final : public QDialog {
     lv::routines::BookDownloadReport report;
     std::string export_error;  // "" when there was nothing to export or it went well
     bool exported = false;
+    bool no_chapters = false;  // the book has none, so no file was written
   };
   void run(std::stop_token stop);
   void show_progress(const lv::routines::BookDownloadOptions::Progress& progress);

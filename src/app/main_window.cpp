@@ -29,6 +29,10 @@ namespace {
 
 constexpr int kCountPeriodMs = 100;
 
+std::string library_file(const std::string& configured) {
+  return configured.empty() ? lv::library::default_library_path() : configured;
+}
+
 QPushButton* make_button(QWidget* parent, const QString& name, const QString& caption, QRect where) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(name);
@@ -237,6 +241,12 @@ bool MainWindow::export_selected_book() {
   const QString path = save_chooser_ ? save_chooser_(title + QStringLiteral(".epub"), &epub)
                                      : ask_export_path(this, title + QStringLiteral(".epub"), &epub);
   if (path.isEmpty()) return false;
+  // Refused before the download starts; the writer refuses the same again.
+  const auto problem = lv::exporting::target_problem(path.toStdString(), library_file(context_.library_path));
+  if (problem != lv::exporting::TargetProblem::none) {
+    message_box(to_gbk(export_refusal_text(problem, path)), 0x30);
+    return false;
+  }
   return start_book_window(std::make_pair(path.toStdString(), epub));
 }
 
@@ -249,7 +259,7 @@ bool MainWindow::start_book_window(std::optional<std::pair<std::string, bool>> e
   BookDownloadWindow::Job job;
   job.book = book_list_->list_view_cell_text(row, 3);
   job.title = to_qstring(book_list_->list_view_cell_text(row, 1));
-  job.library_path = context_.library_path.empty() ? lv::library::default_library_path() : context_.library_path;
+  job.library_path = library_file(context_.library_path);
   job.scheduler = context_.scheduler;
   if (export_to) job.export_to = BookDownloadWindow::ExportTarget{export_to->first, export_to->second};
   // A window of its own, not modal: the main window stays usable meanwhile.
