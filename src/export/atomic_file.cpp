@@ -137,7 +137,8 @@ void replace_file(const std::string& path, std::string_view bytes) {
     ::unlink(temp.c_str());
     throw ExportError("cannot write " + temp + ": " + cause(error));
   }
-  // Renamed while still locked: the part file is never seen unlocked and complete.
+  // Renamed before the descriptor, and its lock, go: no later export finds
+  // this part unlocked while it still has its name.
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     const int renamed = errno;
     ::unlink(temp.c_str());
