@@ -83,12 +83,16 @@ void BookDownloadWindow::run(std::stop_token stop) {
     result.report = lv::routines::download_book(job_.book, library, options);
     if (job_.export_to && result.report.known && !stop.stop_requested()) {
       if (const auto book = library.book(job_.book, true)) {
-        if (job_.export_to->epub) {
-          lv::exporting::write_epub(*book, job_.export_to->path);
-        } else {
-          lv::exporting::write_txt(*book, job_.export_to->path, lv::exporting::TextEncoding::utf8);
+        try {
+          if (job_.export_to->epub) {
+            lv::exporting::write_epub(*book, job_.export_to->path);
+          } else {
+            lv::exporting::write_txt(*book, job_.export_to->path, lv::exporting::TextEncoding::utf8);
+          }
+          result.exported = true;
+        } catch (const lv::exporting::NoChaptersError&) {
+          result.no_chapters = true;
         }
-        result.exported = true;
       }
     }
   } catch (const lv::library::LibraryError& error) {
@@ -143,6 +147,7 @@ void BookDownloadWindow::show_result(const Result& result) {
     text += QStringLiteral("\n已导出到 ") + QString::fromStdString(job_.export_to->path);
     if (!r.missing.empty()) text += QStringLiteral("（缺的章节在文件中注明未能取回）");
   }
+  if (result.no_chapters) text += QStringLiteral("\n这本书没有章节，没有写出文件。");
   if (!result.export_error.empty()) text += QStringLiteral("\n出错：") + QString::fromStdString(result.export_error);
   outcome_->setText(text);
   if (worker_.joinable()) worker_.join();  // its last act was this hand-over

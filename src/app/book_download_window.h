@@ -60,6 +60,7 @@ class BookDownloadWindow final : public QDialog {
     QString library_error;     // the library's problem, worded; "" when none
     std::string export_error;  // "" when there was nothing to export or it went well
     bool exported = false;
+    bool no_chapters = false;  // the book has none, so no file was written
   };
   void run(std::stop_token stop);
   void show_progress(const lv::routines::BookDownloadOptions::Progress& progress);

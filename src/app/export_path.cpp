@@ -19,4 +19,19 @@ QString ask_export_path(QWidget* parent, const QString& suggested, bool* epub) {
   return path;
 }
 
+QString export_refusal_text(lv::exporting::TargetProblem problem, const QString& path) {
+  using lv::exporting::TargetProblem;
+  QString why;
+  switch (problem) {
+    case TargetProblem::none: return {};
+    case TargetProblem::library: why = QStringLiteral("这是书库文件，导出不能覆盖它"); break;
+    case TargetProblem::folder: why = QStringLiteral("这是文件夹"); break;
+    case TargetProblem::device: why = QStringLiteral("这是设备，不是文件"); break;
+    case TargetProblem::fifo: why = QStringLiteral("这是管道（FIFO），不是文件"); break;
+    case TargetProblem::socket: why = QStringLiteral("这是套接字，不是文件"); break;
+    case TargetProblem::dangling_link: why = QStringLiteral("这是指向不存在的文件的符号链接"); break;
+  }
+  return QStringLiteral("不能导出到 ") + path + QStringLiteral("：") + why + QStringLiteral("。未写入任何文件。");
+}
+
 }  // namespace lv::app

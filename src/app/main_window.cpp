@@ -238,6 +238,12 @@ bool MainWindow::export_selected_book() {
   const QString path = save_chooser_ ? save_chooser_(title + QStringLiteral(".epub"), &epub)
                                      : ask_export_path(this, title + QStringLiteral(".epub"), &epub);
   if (path.isEmpty()) return false;
+  // Refused before the download starts; the writer refuses the same again.
+  const auto problem = lv::exporting::target_problem(path.toStdString(), context_.library_path);
+  if (problem != lv::exporting::TargetProblem::none) {
+    message_box(to_gbk(export_refusal_text(problem, path)), 0x30);
+    return false;
+  }
   return start_book_window(std::make_pair(path.toStdString(), epub));
 }
 

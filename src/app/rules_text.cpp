@@ -61,7 +61,7 @@ QString utf8(std::string_view text) { return QString::fromUtf8(text.data(), stat
 
 // The reasons the rules file gives, with their Chinese.
 QString reason_text(const QString& why) {
-  static const std::array<std::pair<const char*, const char*>, 11> kReasons = {{
+  static const std::array<std::pair<const char*, const char*>, 13> kReasons = {{
       {"a marker may not be empty", "不能为空"},
       {"unknown key", "不认识的项"},
       {"must be a text", "应为文字"},
@@ -71,6 +71,8 @@ QString reason_text(const QString& why) {
       {"must be a list", "应为列表（[ … ]）"},
       {"missing", "缺少此项"},
       {"cannot be read", "无法读取"},
+      {"not a regular file", "不是普通文件"},
+      {"larger than 1 MiB", "超过 1 MiB"},
       {"cannot be written", "无法写入"},
       {"holds a character GBK cannot hold", "含有 GBK 无法表示的字符"},
   }};

@@ -1,5 +1,6 @@
 #include "base/code_page.h"
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -167,6 +168,27 @@ struct LittleEndianUnits {
   }
 };
 
+// GBK has no U+FFFD of its own: a step that reads as one is a refusal.
+constexpr char32_t kRefused = 0xFFFD;
+
+// Which well-shaped pairs read as a character, as bits over lead << 8 | trail:
+// 8 KB that stay in the cache over a long text, where the table's steps
+// (512 KB) would not.
+const std::bitset<0x10000>& readable_pairs() {
+  static const std::bitset<0x10000> bits = [] {
+    const GbkTable& table = GbkTable::get();
+    std::bitset<0x10000> readable;
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+      for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+        const auto b = static_cast<unsigned char>(lead), next = static_cast<unsigned char>(trail);
+        if (GbkTable::pair_shape(b, next) && table.at(b, next).code() != kRefused) readable.set(lead << 8 | trail);
+      }
+    }
+    return readable;
+  }();
+  return bits;
+}
+
 }  // namespace
 
 // The largest output per input unit: GBK -> UTF-8 three bytes (the euro sign
@@ -193,6 +215,37 @@ std::u16string gbk_to_utf16(std::string_view gbk) {
   utf16.reserve(gbk.size());
   read_gbk(gbk, utf16, [](char16_t* w, const GbkTable::Step& step) { return put_utf16(w, step.code()); });
   return utf16;
+}
+
+Text gbk_repaired(std::string_view gbk) {
+  const GbkTable& table = GbkTable::get();
+  const std::bitset<0x10000>& readable = readable_pairs();
+  const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
+  const std::size_t n = gbk.size();
+  Text out;
+  out.reserve(n);
+  std::size_t run = 0;  // start of the bytes still to copy as they are
+  for (std::size_t i = 0; i < n;) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const bool pair = i + 1 < n && GbkTable::pair_shape(s[i], s[i + 1]);
+    if (pair && readable[s[i] << 8 | s[i + 1]]) {
+      i += 2;
+      continue;
+    }
+    const std::size_t length = pair ? 2 : 1;
+    const GbkTable::Step& step = i + 1 < n ? table.at(s[i], s[i + 1]) : table.at_end(s[i]);
+    if (step.code() == kRefused) {
+      out.append(gbk, run, i - run);
+      out += '?';
+      run = i + length;
+    }
+    i += length;
+  }
+  out.append(gbk, run);
+  return out;
 }
 
 Text utf8_to_gbk(std::string_view utf8) {

@@ -17,6 +17,9 @@ Text utf8_to_gbk(std::string_view utf8);
 // The same, written over the UTF-8 text itself (GBK never takes more bytes
 // than the UTF-8 it comes from), so a large page is not held twice.
 Text utf8_to_gbk_in_place(Text&& utf8);
+// The GBK text with '?' for each byte or pair that does not read as a
+// character (where the conversions above put U+FFFD); the rest as it is.
+Text gbk_repaired(std::string_view gbk);
 std::u16string gbk_to_utf16(std::string_view gbk);
 Text utf16_to_gbk(std::u16string_view utf16);
 

@@ -54,47 +54,13 @@ inline bool equal_folded(const Byte* a, const Byte* b, std::size_t n) {
   return true;
 }
 
-// How rare a byte is in GBK markup, to pick the byte that memchr looks for.
-int rarity(Byte c) {
-  if (is_letter(c)) return 0;
-  switch (c) {
-    case ' ': case '<': case '>': case '"': case '=': case '/': case '\r': case '\n':
-      return 1;
-    default:
-      return c >= 0x80 ? 3 : 2;
-  }
-}
-
-// Positions of a byte in either letter case, in order.
-class AnchorScan {
- public:
-  AnchorScan(const Byte* end, Byte anchor) : end_(end) {
-    a_ = fold(anchor);
-    b_ = is_letter(anchor) ? static_cast<Byte>(a_ - 32) : a_;
-  }
-  // The first position >= from holding the anchor, or nullptr.
-  const Byte* next(const Byte* from) {
-    if (a_ == b_) return find(from, a_);
-    if (next_a_ == nullptr || (next_a_ != end_ && next_a_ < from)) next_a_ = find_or_end(from, a_);
-    if (next_b_ == nullptr || (next_b_ != end_ && next_b_ < from)) next_b_ = find_or_end(from, b_);
-    const Byte* hit = next_a_ < next_b_ ? next_a_ : next_b_;
-    return hit == end_ ? nullptr : hit;
-  }
-
- private:
-  const Byte* find(const Byte* from, Byte c) const {
-    if (from >= end_) return nullptr;
-    return static_cast<const Byte*>(std::memchr(from, c, static_cast<std::size_t>(end_ - from)));
-  }
-  const Byte* find_or_end(const Byte* from, Byte c) const {
-    const Byte* hit = find(from, c);
-    return hit ? hit : end_;
-  }
-
-  const Byte* end_;
-  Byte a_ = 0, b_ = 0;
-  const Byte* next_a_ = nullptr;
-  const Byte* next_b_ = nullptr;
+// A byte of the needle as a test on text bytes: equal once `bits` are set on
+// both. Bit 0x20 is all that tells a letter's two cases apart, so a letter
+// matches either case and any other byte only itself, as fold() has it.
+struct FoldedByte {
+  explicit FoldedByte(Byte c) : bits(is_letter(c) ? Byte{0x20} : Byte{0}), value(static_cast<Byte>(c | bits)) {}
+  bool matches(Byte t) const { return static_cast<Byte>(t | bits) == value; }
+  Byte bits, value;
 };
 
 // The first place in [at, end) where the needle (m >= 2 bytes) starts, or
@@ -125,6 +91,36 @@ const Byte* find_exact(const Byte* at, const Byte* end, const Byte* needle, std:
   return nullptr;
 }
 
+// find_exact with case ignored: one pass whatever the needle holds. (Looking
+// for each case of a letter on its own ran to the end of the text for a case
+// that is absent, at every call: quadratic over a text with many matches.)
+const Byte* find_folded(const Byte* at, const Byte* end, const Byte* needle, std::size_t m) {
+  const Byte* const last_start = end - m;
+  const FoldedByte first(needle[0]), last(needle[m - 1]);
+  const std::size_t middle = m > 2 ? m - 2 : 0;
+#if defined(__SSE2__)
+  const __m128i first_bits = _mm_set1_epi8(static_cast<char>(first.bits));
+  const __m128i first_value = _mm_set1_epi8(static_cast<char>(first.value));
+  const __m128i last_bits = _mm_set1_epi8(static_cast<char>(last.bits));
+  const __m128i last_value = _mm_set1_epi8(static_cast<char>(last.value));
+  for (; last_start - at >= 15; at += 16) {
+    const __m128i heads = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), first_bits);
+    const __m128i tails = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + m - 1)), last_bits);
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_and_si128(_mm_cmpeq_epi8(heads, first_value), _mm_cmpeq_epi8(tails, last_value))));
+    while (mask != 0) {
+      const Byte* c = at + std::countr_zero(mask);
+      if (equal_folded(c + 1, needle + 1, middle)) return c;
+      mask &= mask - 1;
+    }
+  }
+#endif
+  for (; at <= last_start; ++at) {
+    if (first.matches(at[0]) && last.matches(at[m - 1]) && equal_folded(at + 1, needle + 1, middle)) return at;
+  }
+  return nullptr;
+}
+
 std::size_t search_exact(const Byte* base, std::size_t size, const Byte* needle, std::size_t m,
                          std::size_t from) {
   const Byte* boundary = base + from;
@@ -144,21 +140,15 @@ std::size_t search_exact(const Byte* base, std::size_t size, const Byte* needle,
 
 std::size_t search_folded(const Byte* base, std::size_t size, const Byte* needle, std::size_t m,
                           std::size_t from) {
-  std::size_t anchor = 0;
-  for (std::size_t i = 1; i < m; ++i) {
-    if (rarity(needle[i]) > rarity(needle[anchor])) anchor = i;
-  }
   const Byte* boundary = base + from;
-  const Byte* last_start = base + size - m;  // size >= m checked by the caller
-  AnchorScan scan(last_start + anchor + 1, needle[anchor]);
-  const Byte* look = base + from + anchor;
-  while (const Byte* hit = scan.next(look)) {
-    const Byte* c = hit - anchor;
-    if (equal_folded(c, needle, m)) {
-      if (boundary_from(boundary, c)) return static_cast<std::size_t>(c - base);
-      boundary = c + 1;
-    }
-    look = hit + 1;
+  const Byte* end = base + size;
+  const Byte* at = base + from;
+  while (static_cast<std::size_t>(end - at) >= m) {
+    const Byte* c = find_folded(at, end, needle, m);
+    if (c == nullptr) return npos;
+    if (boundary_from(boundary, c)) return static_cast<std::size_t>(c - base);
+    boundary = c + 1;  // c is a trail byte, so the next byte starts a character
+    at = c + 1;
   }
   return npos;
 }

@@ -6,6 +6,7 @@
 #include "cli/progress_display.h"
 #include "cli/signal_watch.h"
 #include "export/book_export.h"
+#include "export/export_target.h"
 #include "library/library.h"
 #include "routines/download_book.h"
 #include "routines/rules_in_force.h"
@@ -101,6 +102,12 @@ int run_export(const Globals& globals, Args args) {
     else if (*encoding != "utf-8") throw UsageError("--encoding must be utf-8 or gbk");
   }
   const std::string url = site_url(globals, positional[0]);
+  // Refused before anything is downloaded: the library itself, a device, a FIFO, a folder.
+  const auto problem = lv::exporting::target_problem(*output, library_path(globals));
+  if (problem != lv::exporting::TargetProblem::none) {
+    std::fprintf(stderr, "lorevane-cli: %s\n", lv::exporting::target_problem_text(problem, *output).c_str());
+    return 1;
+  }
   std::optional<lv::library::Library> library;
   bool page_as_expected = true;  // the book page did not come out empty
   if (offline) {
@@ -124,6 +131,9 @@ int run_export(const Globals& globals, Args args) {
     } else {
       lv::exporting::write_txt(*book, *output, text_encoding);
     }
+  } catch (const lv::exporting::NoChaptersError&) {
+    std::fprintf(stderr, "lorevane-cli: %s has no chapters; nothing was written\n", url.c_str());
+    return kExitIncomplete;
   } catch (const lv::exporting::ExportError& error) {
     std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
     return 1;

@@ -14,14 +14,21 @@ namespace lv::exporting {
 enum class TextEncoding { utf8, gbk };
 
 // The file could not be written, or the book cannot be exported as it is
-// (no chapters for an EPUB, stored chapters given without their texts).
+// (stored chapters given without their texts).
 struct ExportError : std::runtime_error {
   using std::runtime_error::runtime_error;
+};
+
+// The book has no chapters: there is nothing to export, and no file is made.
+struct NoChaptersError : ExportError {
+  using ExportError::ExportError;
 };
 
 // Chapters whose text is not stored; they are exported as a note saying so.
 std::size_t missing_chapters(const lv::library::StoredBook& book);
 
+// Both throw NoChaptersError for a book without chapters, ExportError for
+// the rest; a target that is no regular file is refused (export_target.h).
 void write_epub(const lv::library::StoredBook& book, const std::string& path);
 void write_txt(const lv::library::StoredBook& book, const std::string& path,
                TextEncoding encoding = TextEncoding::utf8);

@@ -64,7 +64,8 @@ bool is_blank_utf8(std::string_view line) {
   return true;
 }
 
-void require_texts(const lv::library::StoredBook& book) {
+void require_exportable(const lv::library::StoredBook& book) {
+  if (book.chapters.empty()) throw NoChaptersError("the book has no chapters");
   for (const auto& chapter : book.chapters) {
     if (chapter.stored && chapter.text.empty()) {
       throw ExportError("chapter " + std::to_string(chapter.index + 1) +

@@ -28,8 +28,9 @@ std::vector<std::string_view> split_lines(std::string&&) = delete;  // the lines
 // A line of nothing but spaces, tabs and full-width spaces (UTF-8).
 bool is_blank_utf8(std::string_view line);
 
-// A chapter marked stored with an empty text was read without its text (the
-// library stores no empty text); exporting it would lose the chapter quietly.
-void require_texts(const lv::library::StoredBook& book);
+// A book without chapters has nothing to export (NoChaptersError). A chapter
+// marked stored with an empty text was read without its text (the library
+// stores no empty text); exporting it would lose the chapter quietly.
+void require_exportable(const lv::library::StoredBook& book);
 
 }  // namespace lv::exporting

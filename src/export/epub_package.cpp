@@ -181,8 +181,7 @@ std::string chapter_xhtml(const StoredChapter& chapter, const std::string& title
 }  // namespace
 
 std::vector<PackageEntry> epub_entries(const StoredBook& book) {
-  if (book.chapters.empty()) throw ExportError("the book has no chapters to export");
-  require_texts(book);
+  require_exportable(book);
   const BookFacts f = facts_of(book);
 
   std::vector<PackageEntry> entries;

@@ -16,8 +16,8 @@ struct PackageEntry {
   bool compress = true;
 };
 
-// Throws ExportError for a book without chapters (an EPUB needs at least one
-// page to show) or whose stored chapters came without their texts.
+// Throws NoChaptersError for a book without chapters, ExportError for one
+// whose stored chapters came without their texts.
 std::vector<PackageEntry> epub_entries(const lv::library::StoredBook& book);
 
 }  // namespace lv::exporting

@@ -1,3 +1,6 @@
+#include <cstdint>
+#include <cstring>
+
 #include "base/code_page.h"
 #include "export/atomic_file.h"
 #include "export/book_export.h"
@@ -27,9 +30,41 @@ bool append_lines(Text& out, std::string_view text) {
   return first < end;
 }
 
-// The file's bytes. The book's texts are GBK and go into a GBK file as they
-// are; for UTF-8 they are converted a chapter at a time, which keeps the cost
-// of a conversion's repairs bounded by the chapter's size.
+// Whether any of the eight bytes is below 0x20.
+inline bool has_control(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  return ((word - kOnes * 0x20) & ~word & kOnes * 0x80) != 0;
+}
+
+// Appends `text` without the control characters other than tab, line feed
+// and carriage return, as the EPUB leaves them out. Bytes below 0x20 are
+// characters of their own in UTF-8 and in repaired GBK (never a trail byte).
+void append_without_controls(std::string& out, std::string_view text) {
+  std::size_t run = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text.size() - i >= 8) {  // line ends come every few hundred bytes; the rest is skipped eight at a time
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + i, 8);
+      if (!has_control(word)) {
+        i += 8;
+        continue;
+      }
+    }
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      out.append(text, run, i - run);
+      run = i + 1;
+    }
+    ++i;
+  }
+  out.append(text, run);
+}
+
+// The file's bytes. The book's texts are GBK, from the site: a byte that does
+// not read as GBK becomes '?' in a GBK file and U+FFFD in a UTF-8 one, so the
+// file reads in its encoding. They are converted a chapter at a time, which
+// keeps the cost of a conversion's repairs bounded by the chapter's size.
 std::string book_text(const lv::library::StoredBook& book, TextEncoding encoding) {
   const bool utf8 = encoding == TextEncoding::utf8;
   std::size_t size = 1024;
@@ -39,7 +74,7 @@ std::string book_text(const lv::library::StoredBook& book, TextEncoding encoding
 
   Text piece;  // GBK, waiting to be written
   auto flush = [&] {
-    out += utf8 ? lv::base::gbk_to_utf8(piece) : piece;
+    append_without_controls(out, utf8 ? lv::base::gbk_to_utf8(piece) : lv::base::gbk_repaired(piece));
     piece.clear();
   };
 
@@ -61,7 +96,7 @@ std::string book_text(const lv::library::StoredBook& book, TextEncoding encoding
     } else {
       flush();  // the note is UTF-8: written as it is, or converted once
       const std::string note = missing_note_utf8(chapter);
-      out += utf8 ? note : gbk(note);
+      append_without_controls(out, utf8 ? note : gbk(note));
       piece += kLineEnd;
     }
     piece += kLineEnd;
@@ -74,7 +109,7 @@ std::string book_text(const lv::library::StoredBook& book, TextEncoding encoding
 }  // namespace
 
 void write_txt(const lv::library::StoredBook& book, const std::string& path, TextEncoding encoding) {
-  require_texts(book);
+  require_exportable(book);
   replace_file(path, book_text(book, encoding));
 }
 

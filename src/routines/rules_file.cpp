@@ -1,10 +1,15 @@
 #include "routines/rules_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "base/code_page.h"
 
@@ -217,11 +222,35 @@ std::string rules_to_json(const SiteRules& rules) {
 }
 
 SiteRules load_rules_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RulesError(path + ": cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return rules_from_json(text.str());
+  // Looked at before it is opened, and opened without waiting, so that a FIFO
+  // or a device is refused rather than read from; the descriptor is looked at
+  // again, as the name may have changed in between.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) throw RulesError(path + ": cannot be read");
+  if (!S_ISREG(st.st_mode)) throw RulesError(path + ": not a regular file");
+  if (static_cast<std::uintmax_t>(st.st_size) > kRulesFileLimit) throw RulesError(path + ": larger than 1 MiB");
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) throw RulesError(path + ": cannot be read");
+  std::string text;
+  bool ok = ::fstat(fd, &st) == 0;
+  const bool regular = ok && S_ISREG(st.st_mode);
+  if (regular) {
+    text.resize(kRulesFileLimit + 1);  // one byte more tells a file that is too large
+    std::size_t size = 0;
+    while (ok && size < text.size()) {
+      const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n >= 0;
+      if (n <= 0) break;
+      size += static_cast<std::size_t>(n);
+    }
+    text.resize(size);
+  }
+  ::close(fd);
+  if (!ok) throw RulesError(path + ": cannot be read");
+  if (!regular) throw RulesError(path + ": not a regular file");
+  if (text.size() > kRulesFileLimit) throw RulesError(path + ": larger than 1 MiB");
+  return rules_from_json(text);
 }
 
 void save_rules_file(const std::string& path, const SiteRules& rules) {

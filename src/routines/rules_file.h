@@ -1,6 +1,7 @@
 #pragma once
 // Site rules kept in a file: JSON with a version number, texts in UTF-8. A
 // file may name only the rules the user changed; the rest stay built in.
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -9,6 +10,8 @@
 namespace lv::routines {
 
 inline constexpr int kRulesFileVersion = 1;
+// The largest rules file read: the built-in rules take some 3 KB.
+inline constexpr std::size_t kRulesFileLimit = 1 << 20;
 
 // Why a rules file was refused, naming the field ("listing.titles.start: ...").
 struct RulesError : std::runtime_error {
@@ -21,7 +24,8 @@ struct RulesError : std::runtime_error {
 lv::scrape::SiteRules rules_from_json(const std::string& json);
 std::string rules_to_json(const lv::scrape::SiteRules& rules);
 
-// The same through a file; a file that cannot be read or written is a RulesError too.
+// The same through a file; a file that cannot be read or written is a RulesError
+// too, and so is anything but a regular file of at most kRulesFileLimit bytes.
 lv::scrape::SiteRules load_rules_file(const std::string& path);
 void save_rules_file(const std::string& path, const lv::scrape::SiteRules& rules);
 

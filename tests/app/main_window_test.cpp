@@ -250,6 +250,50 @@ TEST_F(MainWindowTest, WholeBookDownloadAndExportFromThePopUp) {
   EXPECT_FALSE(window->export_selected_book());  // the user cancelled the save dialog
 }
 
+// An export to the library file is refused before anything starts; a book
+// without chapters is exported to no file. Both say why.
+TEST_F(MainWindowTest, ExportRefusesTheLibraryAndABookWithoutChapters) {
+  const std::string library = lv::library::default_library_path();
+  // Not on the site: the download keeps what the library holds, no chapter.
+  const std::string address = "http://" + server_->site_host() + "/book/0/0/";
+  lv::library::Library::open(library).save_book(address, {lv::base::gbk("空书"), "", "", "", "", ""}, {});
+  window->book_list().append_rows({{"1", lv::base::gbk("《空书》"), "", address, ""}});
+  window->book_list().select_row(0);
+  const QString file = QString::fromStdString(library) + QStringLiteral(".epub");
+
+  for (const QString& chosen : {QString::fromStdString(library), QString::fromStdString(library + "-wal")}) {
+    window->set_save_chooser([&](const QString&, bool* epub) {
+      *epub = true;
+      return chosen;
+    });
+    QString text;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+      }
+    });
+    EXPECT_FALSE(window->export_selected_book());
+    EXPECT_EQ(text, QStringLiteral("不能导出到 ") + chosen + QStringLiteral("：这是书库文件，导出不能覆盖它。未写入任何文件。"));
+    EXPECT_EQ(window->findChild<BookDownloadWindow*>(), nullptr);
+  }
+  EXPECT_TRUE(lv::library::Library::open(library).book(address, false).has_value());
+
+  window->set_save_chooser([&](const QString&, bool* epub) {
+    *epub = true;
+    return file;
+  });
+  ASSERT_TRUE(window->export_selected_book());
+  auto* progress = window->findChild<BookDownloadWindow*>();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([progress] { return !progress->running(); }, 60000));
+  EXPECT_TRUE(progress->outcome().text().endsWith(QStringLiteral("\n这本书没有章节，没有写出文件。")))
+      << progress->outcome().text().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(file));
+  progress->close();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->findChild<BookDownloadWindow*>() == nullptr; }, kWait));
+}
+
 TEST_F(MainWindowTest, MissingPagesAreNamedWhenTheCollectionEnds) {
   lv::routines::RetryPolicy quick;
   quick.first_pause = quick.slow_down_start = quick.slow_down_limit = std::chrono::milliseconds(1);

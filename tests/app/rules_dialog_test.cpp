@@ -241,6 +241,7 @@ TEST_F(RulesDialogTest, TheRulesFileIsReadAtStartUpOrRefusedWithItsField) {
       {R"({"version": 1, "chapter_text": {"text": {"end": ""}}})", "chapter_text.text.end）：不能为空"},
       {R"({"version": 1, "book_page": {"colour": "red"}})", "书页 · colour（book_page.colour）：不认识的项"},
       {"{\"version\": 1,", "不是规则文件"},
+      {std::string(lv::routines::kRulesFileLimit, ' ') + R"({"version": 1})", "超过 1 MiB"},
       {R"({"version": 1, "site_host": "books.test", "listing": {"category": "[仙侠]"}})", nullptr},
   };
   for (const auto& c : cases) {

@@ -42,6 +42,7 @@ TEST(ExportFailure, TargetsThatCannotBeWrittenAndBooksThatCannotBeExported) {
       {"epub over a folder", [&](const std::string& p) { write_epub(good, p); }, dir / "a folder"},
       {"txt over a folder", [&](const std::string& p) { write_txt(good, p, TextEncoding::gbk); }, dir / "a folder"},
       {"epub of no chapters", [&](const std::string& p) { write_epub(no_chapters, p); }, dir / "c.epub"},
+      {"txt of no chapters", [&](const std::string& p) { write_txt(no_chapters, p, TextEncoding::gbk); }, dir / "c.txt"},
       {"epub without texts", [&](const std::string& p) { write_epub(without_texts, p); }, dir / "c.epub"},
       {"txt without texts", [&](const std::string& p) { write_txt(without_texts, p, TextEncoding::utf8); }, dir / "c.txt"},
   };

@@ -11,7 +11,8 @@ using lv::exporting::TextEncoding;
 using lv::exporting::write_txt;
 
 // Blank lines around a text are dropped, those inside kept (written empty);
-// the missing chapter says so, the untitled one gets its number.
+// the missing chapter says so, the untitled one gets its number; a control
+// character is left out.
 constexpr std::string_view kSmallBookText =
     "风雪&归人\r\n"
     "作者：张三\r\n"
@@ -30,7 +31,7 @@ constexpr std::string_view kSmallBookText =
     "本章未能取回。HTTP 404\r\n"
     "\r\n"
     "第3章\r\n"
-    "最后一行\x01。\r\n"
+    "最后一行。\r\n"
     "\r\n";
 
 TEST(TxtExport, WritesTheSmallBookInUtf8AndInGbk) {
@@ -40,6 +41,20 @@ TEST(TxtExport, WritesTheSmallBookInUtf8AndInGbk) {
   write_txt(book, dir / "gbk.txt", TextEncoding::gbk);
   EXPECT_EQ(lv::test::read_file(dir / "utf8.txt"), kSmallBookText);
   EXPECT_EQ(lv::test::read_file(dir / "gbk.txt"), lv::base::gbk(kSmallBookText));
+}
+
+// A site's bytes that are no GBK become '?' (U+FFFD in UTF-8): a lone lead
+// byte, an unmapped pair (one character), 0xFF. A control character is left
+// out only after that, so it never joins a lone lead byte to what follows.
+TEST(TxtExport, BytesThatAreNoGbkAndControlCharactersDoNotReachTheFile) {
+  const auto dir = lv::test::fresh_dir();
+  auto book = lv::test::small_book();
+  book.chapters = {{0, lv::base::gbk("甲"), "1.html", true,
+                    lv::base::gbk("乙") + "\xB0\x01" + "a\t\xA1\x40\x1B\xFF" + lv::base::gbk("丙") + "\xB0", "", 1}};
+  write_txt(book, dir / "utf8.txt", TextEncoding::utf8);
+  write_txt(book, dir / "gbk.txt", TextEncoding::gbk);
+  EXPECT_TRUE(lv::test::read_file(dir / "utf8.txt").ends_with("甲\r\n乙\uFFFDa\t\uFFFD\uFFFD丙\uFFFD\r\n\r\n"));
+  EXPECT_TRUE(lv::test::read_file(dir / "gbk.txt").ends_with(lv::base::gbk("甲\r\n乙?a\t??丙?\r\n\r\n")));
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // Site rules in a file: what is read, what is kept built in, what is refused.
 #include "routines/rules_file.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "base/code_page.h"
 #include "scrape/chapter_text.h"
@@ -55,6 +60,37 @@ TEST(RulesFile, RefusalsNameTheField) {
       ADD_FAILURE() << json << " was taken";
     } catch (const RulesError& e) {
       EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+    }
+  }
+}
+
+// Only a regular file of at most 1 MiB is read: a device or a FIFO would be
+// read for ever or wait for ever, a huge file would be held whole.
+TEST(RulesFile, OnlyARegularFileOfSensibleSizeIsRead) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(::testing::TempDir()) / "lv_rules_file";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string rules = R"({"version": 1})";
+  std::ofstream(dir / "full.json") << rules << std::string(lv::routines::kRulesFileLimit - rules.size(), ' ');
+  std::ofstream(dir / "over.json") << rules << std::string(lv::routines::kRulesFileLimit - rules.size() + 1, ' ');
+  ASSERT_EQ(::mkfifo((dir / "fifo.json").c_str(), 0600), 0);
+  fs::create_symlink(dir / "full.json", dir / "link.json");
+  const std::pair<fs::path, const char*> cases[] = {
+      {dir / "full.json", nullptr},
+      {dir / "link.json", nullptr},
+      {dir / "over.json", "larger than 1 MiB"},
+      {dir / "fifo.json", "not a regular file"},
+      {"/dev/zero", "not a regular file"},
+      {dir, "not a regular file"},
+      {dir / "none.json", "cannot be read"},
+  };
+  for (const auto& [path, refusal] : cases) {
+    try {
+      EXPECT_EQ(lv::routines::load_rules_file(path.string()), built_in_rules()) << path;
+      EXPECT_EQ(refusal, nullptr) << path << " was taken";
+    } catch (const RulesError& e) {
+      EXPECT_EQ(e.what(), path.string() + ": " + (refusal ? refusal : "taken")) << path;
     }
   }
 }
