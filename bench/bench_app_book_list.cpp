@@ -1,7 +1,7 @@
 // The book list's model: appending a listing page's rows and showing cells.
 #include <benchmark/benchmark.h>
 
-#include "app/units/report_model.h"
+#include "app/widgets/report_model.h"
 #include "base/code_page.h"
 
 namespace {

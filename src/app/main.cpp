@@ -1,4 +1,4 @@
 // lorevane: the window program.
-#include "app/start_up.h"
+#include "app/shell/start_up.h"
 
 int main(int argc, char** argv) { return lv::app::run_program(argc, argv); }

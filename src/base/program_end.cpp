@@ -55,8 +55,12 @@ void run_cleanups() {
 
 void end_program(int exit_code) {
   run_cleanups();
-  // Worker threads are not joined, so static destructors must not run under
-  // them: flush what was written and leave at once.
+  end_program_at_once(exit_code);
+}
+
+void end_program_at_once(int exit_code) {
+  // Static destructors do not run: the toolkit's objects and the sample
+  // site's server thread are still alive. Flush what was written and leave.
   std::fflush(nullptr);
   std::_Exit(exit_code);
 }

@@ -11,6 +11,9 @@ void register_cleanup(std::function<void()> routine);
 // Runs the registered clean-up routines once, in the order registered.
 void run_cleanups();
 [[noreturn]] void end_program(int exit_code);
+// Ends the program without the clean-up routines: for an internal failure,
+// where a routine might wait for the very thread that failed.
+[[noreturn]] void end_program_at_once(int exit_code);
 
 // The messages of the runtime-error stop. The text is GBK.
 Text runtime_error_message(int code);              // "" for an unknown code

@@ -116,7 +116,8 @@ int on_progress(void* user, curl_off_t, curl_off_t down_now, curl_off_t, curl_of
     ex.seen_up = up_now;
     touch(ex);
   }
-  return 0;
+  // Non-zero ends the transfer as aborted by the callback: cancelled.
+  return ex.stop.stop_requested() ? 1 : 0;
 }
 
 // Called once a connection stands, before each request goes out on it
@@ -269,11 +270,13 @@ CURLcode run_exchange(CURL* easy, Exchange& exchange, std::chrono::milliseconds 
                       const std::function<bool()>& between_turns, std::chrono::milliseconds turn) {
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
   if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  // A stop wakes the wait at once; the next turn's progress call ends the transfer.
+  const std::stop_callback wake(exchange.stop, [m = multi.get()] { curl_multi_wakeup(m); });
   touch(exchange);
   const auto deadline = exchange.last_activity + exchange.deadline;
   CURLcode result = CURLE_OK;
   for (;;) {
-    if (between_turns && !between_turns()) {
+    if ((between_turns && !between_turns()) || exchange.stop.stop_requested()) {
       result = CURLE_ABORTED_BY_CALLBACK;
       break;
     }

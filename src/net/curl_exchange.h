@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,7 @@ struct Exchange {
   bool check_addresses = true;
   std::optional<AddressKind> origin_kind;
   bool refused = false;        // a connection went where it may not
+  std::stop_token stop;        // the caller's: read in the progress callback, which ends the transfer
   std::chrono::milliseconds deadline{120000};  // for the whole transfer, however slowly bytes come
 };
 

@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 #include "base/code_page.h"
@@ -29,27 +29,23 @@ std::atomic<long long> g_wait_ms{90000};
 std::atomic<long long> g_deadline_ms{120000};
 std::atomic<std::size_t> g_running{0};
 
-// Shared by the caller and the download thread. The thread keeps it alive, so
-// a transfer that ends after its caller gave up writes only into its own copy.
+// Shared by the caller and the download thread, under its lock.
 struct DownloadJob {
-  DownloadInputs inputs;
   std::mutex mutex;
-  std::condition_variable ended;
+  std::condition_variable_any ended;
   bool finished = false;
-  std::atomic<bool> abandoned{false};
   DownloadOutputs outputs;
 };
 
-// Waits for the job; false when the wait gave up. A caller with an event
-// pump gives up after the wait time-out passes with neither an event nor the
-// end of the transfer; one without waits for the end, which the transfer's
-// own time-outs and deadline bound.
-bool wait_for(DownloadJob& job) {
+// Waits for the job; false when the wait gave up or the caller asked to
+// stop. A caller with an event pump gives up after the wait time-out passes
+// with neither an event nor the end of the transfer; one without waits for
+// the end, which the transfer's own time-outs and deadline bound.
+bool wait_for(DownloadJob& job, const std::stop_token& stop) {
   const std::chrono::milliseconds limit{g_wait_ms.load()};
   if (!has_thread_event_pump()) {
     std::unique_lock lock(job.mutex);
-    job.ended.wait(lock, [&] { return job.finished; });
-    return true;
+    return job.ended.wait(lock, stop, [&] { return job.finished; });
   }
   auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
@@ -57,54 +53,61 @@ bool wait_for(DownloadJob& job) {
     std::unique_lock lock(job.mutex);
     const auto now = std::chrono::steady_clock::now();
     if (job.finished) return true;
-    if (now >= deadline) return false;
+    if (now >= deadline || stop.stop_requested()) return false;
     const auto pause = std::min<std::chrono::steady_clock::duration>(kPumpPause, deadline - now);
-    if (job.ended.wait_for(lock, pause, [&] { return job.finished; })) return true;
+    if (job.ended.wait_for(lock, stop, pause, [&] { return job.finished; })) return true;
   }
 }
 
-// Runs one download on a thread of its own and waits for it; empty outputs
-// when the thread cannot start or the wait gives up.
+// Runs one download on a thread of its own and waits for it. A wait that
+// gives up, or a stop, ends the transfer within a turn of its loop; the
+// thread is joined before this returns, so no transfer outlives its caller.
 DownloadOutputs run_download(const DownloadRequest& request) {
-  auto job = std::make_shared<DownloadJob>();
-  job->inputs.url = request.url;
-  job->inputs.method = request.method;
-  job->inputs.proxy = request.proxy;
-  job->inputs.headers = request.headers;
-  job->inputs.body = std::string(request.post_data.view());
-  job->inputs.request_compression = request.request_compression;
-  job->inputs.open_flags = request.open_flags;
-  job->inputs.timeout = std::chrono::milliseconds(g_transfer_ms.load());
-  job->inputs.deadline = std::chrono::milliseconds(g_deadline_ms.load());
-  job->inputs.origin = request.origin;
+  DownloadInputs inputs;
+  inputs.url = request.url;
+  inputs.method = request.method;
+  inputs.proxy = request.proxy;
+  inputs.headers = request.headers;
+  inputs.body = std::string(request.post_data.view());
+  inputs.request_compression = request.request_compression;
+  inputs.open_flags = request.open_flags;
+  inputs.timeout = std::chrono::milliseconds(g_transfer_ms.load());
+  inputs.deadline = std::chrono::milliseconds(g_deadline_ms.load());
+  inputs.origin = request.origin;
 
+  DownloadJob job;
+  std::jthread thread;
   ++g_running;
   try {
-    std::thread([job] {
-      DownloadOutputs outputs = detail::perform_download(job->inputs, job->abandoned);
-      {
-        std::lock_guard lock(job->mutex);
-        job->outputs = std::move(outputs);
-        job->finished = true;
-        job->ended.notify_all();
-      }
-      --g_running;
-    }).detach();
+    thread = std::jthread([&job, inputs = std::move(inputs), caller = request.stop](std::stop_token own) mutable {
+      // Either the caller's stop or the waiter giving up ends the transfer.
+      std::stop_source both;
+      const std::stop_callback from_caller(caller, [&both] { both.request_stop(); });
+      const std::stop_callback from_waiter(own, [&both] { both.request_stop(); });
+      inputs.stop = both.get_token();
+      DownloadOutputs outputs = detail::perform_download(inputs);
+      std::lock_guard lock(job.mutex);
+      job.outputs = std::move(outputs);
+      job.finished = true;
+      job.ended.notify_all();
+    });
   } catch (const std::system_error&) {
     --g_running;
     DownloadOutputs none;
     none.outcome.detail = "no thread for the transfer";
     return none;
   }
-  if (!wait_for(*job)) {
-    job->abandoned = true;  // the transfer stops soon and its results are dropped
+  const bool came = wait_for(job, request.stop);
+  thread.request_stop();
+  thread.join();
+  --g_running;
+  if (!came && !request.stop.stop_requested()) {
     DownloadOutputs none;
     none.outcome.end = TransferEnd::timed_out;
     none.outcome.detail = "gave up waiting for the transfer";
     return none;
   }
-  std::lock_guard lock(job->mutex);
-  return std::move(job->outputs);
+  return std::move(job.outputs);
 }
 
 void hand_out(const DownloadRequest& request, const DownloadOutputs& outputs) {

@@ -1,8 +1,10 @@
 #pragma once
 // Page and picture download: one transfer per call, run on a thread of its
-// own while the caller waits (pumping its events when it has a pump).
+// own while the caller waits (pumping its events when it has a pump); the
+// caller joins that thread before the call returns.
 #include <chrono>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "base/text.h"
@@ -28,6 +30,9 @@ struct DownloadRequest {
   // or link-local addresses the transfer may reach: the page an address was
   // found on. Empty: the transfer's own first address decides.
   std::string origin;
+  // Ends the transfer (as cancelled) within a turn of its loop, about 50 ms;
+  // the call then returns what had come, which is usually nothing.
+  std::stop_token stop;
 };
 
 // The decoded body (gzip undone when the server said so, a "utf-8" content
@@ -62,7 +67,7 @@ DownloadTimeouts download_timeouts();
 // empty restores the system's store. For tests with their own authority.
 void set_trusted_certificates_for_tests(const std::string& pem_file);
 
-// Transfers still running, including those whose caller gave up waiting.
+// Transfers running now (each ends before its call returns).
 std::size_t running_downloads();
 
 }  // namespace lv::net

@@ -182,6 +182,7 @@ std::string complete_download_headers(std::string headers, std::string_view refe
 
 DownloadTransfer::DownloadTransfer(DownloadInputs in)
     : in_(std::move(in)), exchange_(std::make_unique<Exchange>(kMaxBodyBytes)) {
+  exchange_->stop = in_.stop;
   const std::size_t first = in_.url.find_first_not_of(" \t\r\n\v\f");
   const std::string_view trimmed =
       first == std::string::npos ? std::string_view{} : std::string_view(in_.url).substr(first);
@@ -256,11 +257,10 @@ DownloadOutputs DownloadTransfer::finish(CURLcode result) {
   return out;
 }
 
-DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<bool>& cancelled) {
+DownloadOutputs perform_download(const DownloadInputs& in) {
   DownloadTransfer transfer(in);
   if (!transfer.ready()) return transfer.finish(CURLE_OK);
-  const CURLcode result = run_exchange(transfer.easy(), transfer.exchange(), in.timeout,
-                                       [&cancelled] { return !cancelled.load(); }, kTurn);
+  const CURLcode result = run_exchange(transfer.easy(), transfer.exchange(), in.timeout, {}, kTurn);
   return transfer.finish(result);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // One download's HTTP exchange, run on the download's own thread: the address
 // prepared and split, the request completed, the response collected.
-#include <atomic>
 #include <chrono>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "base/text.h"
@@ -24,6 +24,7 @@ struct DownloadInputs {
   std::chrono::milliseconds timeout{90000};
   std::chrono::milliseconds deadline{120000};
   std::string origin;
+  std::stop_token stop;  // ends the transfer as cancelled within a turn of its loop
 };
 
 enum class ContentEncoding { none = 0, gzip = 1, deflate = 2 };
@@ -79,6 +80,6 @@ class DownloadTransfer final {
 lv::base::Text decode_download_text(DownloadOutputs& outputs);
 
 // Runs the exchange; gives up early once `cancelled` is set.
-DownloadOutputs perform_download(const DownloadInputs& in, const std::atomic<bool>& cancelled);
+DownloadOutputs perform_download(const DownloadInputs& in);
 
 }  // namespace lv::net::detail

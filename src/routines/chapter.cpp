@@ -7,8 +7,9 @@
 namespace lv::routines {
 
 Text load_chapter_text(std::string_view book_address, std::string_view chapter_address,
-                       lv::net::TransferOutcome* outcome) {
+                       lv::net::TransferOutcome* outcome, std::stop_token stop) {
   lv::net::DownloadRequest request;
+  request.stop = std::move(stop);
   request.url = Text(book_address);
   request.url += chapter_address;
   request.outcome_out = outcome;

@@ -1,5 +1,7 @@
 #pragma once
 // Loading one chapter and what the reader shows of it.
+#include <stop_token>
+
 #include "base/text.h"
 #include "net/transfer_outcome.h"
 
@@ -9,8 +11,9 @@ using lv::base::Text;
 
 // The chapter page is the book address followed directly by the chapter
 // address. `outcome`, when given, receives how the transfer ended.
+// `stop` ends the transfer early.
 Text load_chapter_text(std::string_view book_address, std::string_view chapter_address,
-                       lv::net::TransferOutcome* outcome = nullptr);
+                       lv::net::TransferOutcome* outcome = nullptr, std::stop_token stop = {});
 
 // What the text view shows: title, CR LF CR LF, then the text.
 Text chapter_view_content(std::string_view chapter_title, std::string_view text);

@@ -13,11 +13,12 @@ constexpr std::size_t kBatchSize = 200;
 }  // namespace
 
 lv::net::TransferOutcome collect_chapters(std::string_view book_address, SharedState& state,
-                                          const ChapterSink& sink, const std::atomic_bool* stop) {
-  const auto stopped = [stop] { return stop != nullptr && stop->load(); };
+                                          const ChapterSink& sink, std::stop_token stop) {
+  const auto stopped = [&stop] { return stop.stop_requested(); };
   lv::net::TransferOutcome outcome;
   lv::net::DownloadRequest request;
   request.url = Text(book_address);
+  request.stop = stop;
   request.outcome_out = &outcome;
   const Text body = lv::net::download_text(request);
   if (stopped()) return outcome;

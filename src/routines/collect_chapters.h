@@ -1,6 +1,6 @@
 #pragma once
 // The chapter list of a book: its title first, then the chapters in order.
-#include <atomic>
+#include <stop_token>
 #include <functional>
 #include <vector>
 
@@ -22,9 +22,10 @@ struct ChapterSink {
 
 // Loads the book page at book_address with the page download, sets the
 // current book title in `state`, then hands on the chapters (possibly in
-// several batches). Stops early when `stop` is set. Missing titles (fewer
-// titles than addresses) are empty. Returns how the book page's transfer ended.
+// several batches). A stop ends the book page's transfer and hands on
+// nothing more. Missing titles (fewer titles than addresses) are empty.
+// Returns how the book page's transfer ended.
 lv::net::TransferOutcome collect_chapters(std::string_view book_address, SharedState& state,
-                                          const ChapterSink& sink, const std::atomic_bool* stop = nullptr);
+                                          const ChapterSink& sink, std::stop_token stop = {});
 
 }  // namespace lv::routines

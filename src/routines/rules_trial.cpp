@@ -76,7 +76,7 @@ std::optional<int> page_number(std::string_view text) {
 }  // namespace
 
 TrialResult try_rules(const lv::scrape::SiteRules& rules, std::string_view site_host, TrialPage page,
-                      std::string_view which) {
+                      std::string_view which, std::stop_token stop) {
   TrialResult result;
   if (page == TrialPage::listing) {
     if (const auto n = page_number(which)) result.address = listing_page_address(site_host, *n);
@@ -94,6 +94,7 @@ TrialResult try_rules(const lv::scrape::SiteRules& rules, std::string_view site_
   lv::net::DownloadRequest request;
   request.url = result.address;
   request.outcome_out = &result.outcome;
+  request.stop = std::move(stop);
   Text body = lv::net::download_text(request);
   result.page_bytes = body.size();
   switch (page) {

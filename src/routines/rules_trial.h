@@ -2,6 +2,7 @@
 // Trying site rules on one page: the page is fetched and cut by the rules
 // given (not the ones in force), and every value cut out is handed back with a
 // label, so a user who edits the rules sees what each one finds.
+#include <stop_token>
 #include <string_view>
 #include <vector>
 
@@ -35,8 +36,8 @@ struct TrialResult {
 // listing page, else the page's address; an address beginning with "/" is on
 // `site_host`, which also fills the markers' "{host}". Something that names
 // no page is not fetched: its outcome is a bad address. Returns once the
-// transfer has ended; call it off the window thread.
+// transfer has ended (a stop ends it early); call it off the window thread.
 TrialResult try_rules(const lv::scrape::SiteRules& rules, std::string_view site_host, TrialPage page,
-                      std::string_view which);
+                      std::string_view which, std::stop_token stop = {});
 
 }  // namespace lv::routines

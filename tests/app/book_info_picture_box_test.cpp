@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "app/units/picture_box.h"
+#include "app/widgets/picture_box.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/book_info_window.h"
-#include "app/gbk_qstring.h"
-#include "app/services.h"
-#include "app/units/picture_box.h"
+#include "app/shell/app_context.h"
+#include "app/book_info/book_info_window.h"
+#include "app/widgets/gbk_qstring.h"
+#include "app/shell/browser.h"
+#include "app/widgets/picture_box.h"
 #include "base/code_page.h"
 #include "sample_site/sample_server.h"
 #include "support/test_support.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ui_thread.h"
+#include "app/shell/event_pump.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include "app/start_up.h"
+#include "app/shell/start_up.h"
 #include "support/subprocess.h"
 
 namespace lv::app {

@@ -13,11 +13,11 @@
 #include <fstream>
 #include <functional>
 
-#include "app/gbk_qstring.h"
-#include "app/book_download_window.h"
-#include "app/main_window.h"
-#include "app/start_up.h"
-#include "app/units/report_list.h"
+#include "app/widgets/gbk_qstring.h"
+#include "app/download/book_download_window.h"
+#include "app/main/main_window.h"
+#include "app/shell/start_up.h"
+#include "app/widgets/report_list.h"
 #include "base/code_page.h"
 #include "library/library.h"
 #include "routines/collect_category.h"
@@ -85,10 +85,10 @@ class MainWindowTest : public ::testing::Test {
   std::vector<BookRecord> shown_rows() const {
     std::vector<BookRecord> rows;
     const ReportList& list = window->book_list();
-    for (int row = 0; row < list.list_view_row_count(); ++row) {
-      rows.push_back({list.list_view_cell_text(row, 0), list.list_view_cell_text(row, 1),
-                      list.list_view_cell_text(row, 2), list.list_view_cell_text(row, 3),
-                      list.list_view_cell_text(row, 4)});
+    for (int row = 0; row < list.row_count(); ++row) {
+      rows.push_back({list.cell_text(row, 0), list.cell_text(row, 1),
+                      list.cell_text(row, 2), list.cell_text(row, 3),
+                      list.cell_text(row, 4)});
     }
     return rows;
   }
@@ -183,10 +183,10 @@ TEST_F(MainWindowTest, StopEndsTheCollectionBeforeItsNextPage) {
   window->set_page_range(1, 146);
   server_->set_delay_all(std::chrono::milliseconds(30));
   ASSERT_TRUE(window->start_collection());
-  ASSERT_TRUE(QTest::qWaitFor([this] { return window->book_list().list_view_row_count() > 0; }, kWait));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->book_list().row_count() > 0; }, kWait));
   QTest::mouseClick(control<QPushButton>("按钮3"), Qt::LeftButton);
   ASSERT_TRUE(wait_for_end());
-  const int kept = window->book_list().list_view_row_count();
+  const int kept = window->book_list().row_count();
   EXPECT_GT(kept, 0);
   EXPECT_LT(kept, server_->site().total_books());
   // Rows already added stay, in order.
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, StopEndsTheCollectionBeforeItsNextPage) {
   for (int i = 0; i < kept; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i)].id, std::to_string(i + 1));
   // Nothing runs now: another press of stop changes nothing.
   QTest::mouseClick(control<QPushButton>("按钮3"), Qt::LeftButton);
-  EXPECT_EQ(window->book_list().list_view_row_count(), kept);
+  EXPECT_EQ(window->book_list().row_count(), kept);
   EXPECT_FALSE(window->collection_running());
 }
 
@@ -368,7 +368,7 @@ TEST_F(MainWindowTest, InfoAndReadActionsReachTheirWindows) {
   window->book_menu().actions()[1]->trigger();
   EXPECT_EQ(info_calls, 2);
   EXPECT_EQ(reader_calls, 2);
-  EXPECT_EQ(window->book_list().list_view_row_count(), 0);
+  EXPECT_EQ(window->book_list().row_count(), 0);
 }
 
 TEST_F(MainWindowTest, ClosingRunsTheCloseAction) {

@@ -1,5 +1,5 @@
 // The reader against the sample site on 127.0.0.1.
-#include "app/reader_window.h"
+#include "app/reader/reader_window.h"
 
 #include <gtest/gtest.h>
 
@@ -23,21 +23,22 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/gbk_qstring.h"
-#include "app/reader_appearance.h"
-#include "app/reader_colour_panel.h"
-#include "app/reader_font_dialog.h"
-#include "app/reader_settings.h"
-#include "app/services.h"
-#include "app/units/edit_box.h"
-#include "app/units/list_box.h"
-#include "app/units/status_bar.h"
+#include "app/shell/app_context.h"
+#include "app/widgets/gbk_qstring.h"
+#include "app/reader/reader_appearance.h"
+#include "app/reader/reader_colour_panel.h"
+#include "app/reader/reader_font_dialog.h"
+#include "app/reader/reader_settings.h"
+#include "app/widgets/clipboard.h"
+#include "app/widgets/edit_box.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/status_bar.h"
 #include "base/code_page.h"
 #include "library/library.h"
 #include "net/raw_server.h"
@@ -93,24 +94,7 @@ class ReaderWindowTest : public ::testing::Test {
     context_.raise_book_info = [this] { ++raised_; };
   }
 
-  // The chapter-list workers outlive their readers for a moment; the state
-  // they write must outlive them.
-  void TearDown() override {
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-          return std::all_of(workers_.begin(), workers_.end(), [](const auto& w) { return w.expired(); });
-        },
-        kWait));
-    // Seeing a worker's token gone orders nothing; its last write to the state
-    // was under the state's lock, and taking that lock puts it before the state goes.
-    state_.current_book_title();
-  }
-
-  std::unique_ptr<ReaderWindow> make_reader() {
-    auto reader = std::make_unique<ReaderWindow>(context_);
-    workers_.push_back(reader->chapter_load_running());
-    return reader;
-  }
+  std::unique_ptr<ReaderWindow> make_reader() { return std::make_unique<ReaderWindow>(context_); }
 
   static SampleSite& site() { return server_->site(); }
   static std::string address_of(int book_id) {
@@ -182,7 +166,6 @@ class ReaderWindowTest : public ::testing::Test {
   lv::app::AppContext context_;
   std::string address_;
   int raised_ = 0;
-  std::vector<std::weak_ptr<const void>> workers_;
 };
 
 TEST_F(ReaderWindowTest, IsBuiltAsDefined) {
@@ -290,7 +273,7 @@ TEST_F(ReaderWindowTest, StatusTextIsOneOfThreeAndTheClockRuns) {
   EXPECT_TRUE(status == gbk("状态：良好") || status == gbk("状态：一般") || status == gbk("状态：较差")) << status;
   EXPECT_EQ(reader.status_bar()->part_text(3).rfind(gbk("现行时间："), 0), 0u);
   EXPECT_EQ(reader.windowTitle(), u("s   -PagewickV1.0.2.0"));
-  reader.status_bar()->status_set_text(3, "x");
+  reader.status_bar()->set_part_text(3, "x");
   EXPECT_TRUE(QTest::qWaitFor([&] { return reader.status_bar()->part_text(3) != "x"; }, kWait));
   EXPECT_EQ(reader.status_bar()->part_text(0), status);
 }
@@ -595,8 +578,8 @@ TEST_F(ReaderWindowTest, ClosedDuringAChapterDownloadDropsTheWrites) {
   // Runs at the download's first turn of the event pump, which comes before
   // the download can end.
   QTimer::singleShot(0, reader.get(), [&] { reader->close(); });
-  reader->show_chapter();
-  EXPECT_EQ(server_->request_count(chapter_path(book_, 4)), 1);
+  reader->show_chapter();  // the close ends the download at once
+  EXPECT_LE(server_->request_count(chapter_path(book_, 4)), 1);
   EXPECT_EQ(shown(*reader), QString());
   EXPECT_EQ(reader->title_caption(), "s");
 }
@@ -609,32 +592,42 @@ TEST_F(ReaderWindowTest, DestroyedDuringAChapterDownloadEndsQuietly) {
   QTimer::singleShot(0, qApp, [reader] { delete reader; });  // at the download's first pump
   reader->show_chapter();
   EXPECT_TRUE(alive.isNull());
-  EXPECT_EQ(server_->request_count(chapter_path(book_, 4)), 1);
+  EXPECT_LE(server_->request_count(chapter_path(book_, 4)), 1);
 }
 
-TEST_F(ReaderWindowTest, ClosedDuringTheListLoadTakesNoLateWrite) {
-  state_.set_current_book_title("old");
-  // The book page is held back until the reader has closed.
-  const auto page = site().get(SampleSite::book_path(book_), server_->site_host());
-  ASSERT_TRUE(page.has_value());
-  std::atomic<bool> closed{false};
-  lv::test::RawServer held([&](const std::string&, lv::test::RawConnection& c) {
-    lv::test::wait_until([&] { return closed.load(); }, 60s);
-    c.send(lv::test::http_response(page->body));
-  });
-  address_ = held.url(SampleSite::book_path(book_));
-  auto reader = make_reader();
-  reader->show();
-  const std::weak_ptr<const void> loading = reader->chapter_load_running();
-  EXPECT_FALSE(loading.expired());
-  reader->close();
-  closed = true;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return loading.expired(); }, kWait));
-  QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents();
-  EXPECT_EQ(held.request_count(), 1u);
-  EXPECT_EQ(reader->chapter_list()->count(), 0);
-  EXPECT_EQ(state_.current_book_title(), "old");  // the worker stopped before it
+// The threads of this process, as the system lists them, but for the
+// toolkit's own pool, which starts threads of its own on the first window.
+int thread_count() {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string name;
+    std::getline(std::ifstream(task.path() / "comm"), name);
+    count += name == "Thread (pooled)" ? 0 : 1;
+  }
+  return count;
+}
+
+// Closing stops the reader's work at once: the stalled book page's transfer
+// ends, its connection closes, and no thread of the reader is left.
+TEST_F(ReaderWindowTest, ClosedWhileTheListPageStallsEndsItsWorkAtOnce) {
+  for (int round = 0; round < 3; ++round) {
+    state_.set_current_book_title("old");
+    std::atomic<bool> connection_closed{false};
+    lv::test::RawServer held([&](const std::string&, lv::test::RawConnection& c) {
+      connection_closed = c.peer_closed(60'000);  // the page never comes
+    });
+    address_ = held.url(SampleSite::book_path(book_));
+    const int threads_before = thread_count();
+    auto reader = make_reader();
+    reader->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.request_count() == 1; }, kWait));
+    reader->close();
+    reader.reset();  // joins the reader's work
+    EXPECT_TRUE(QTest::qWaitFor([&] { return connection_closed.load(); }, 1000));
+    EXPECT_LE(thread_count(), threads_before + 1);  // the server's thread for the connection may still be ending
+    EXPECT_TRUE(QTest::qWaitFor([&] { return thread_count() <= threads_before; }, 1000));
+    EXPECT_EQ(state_.current_book_title(), "old");  // stopped before it
+  }
 }
 
 TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
@@ -642,10 +635,8 @@ TEST_F(ReaderWindowTest, DestroyedWhileTheListArrivesNothingBreaks) {
   ASSERT_NE(book, 0);
   address_ = address_of(book);
   auto reader = make_reader();
-  const std::weak_ptr<const void> loading = reader->chapter_load_running();
   ASSERT_TRUE(QTest::qWaitFor([&] { return reader->chapter_list()->count() > 0; }, kWait));
   reader.reset();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return loading.expired(); }, kWait));
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
   SUCCEED();
@@ -807,7 +798,6 @@ TEST_F(ReaderWindowTest, OpenReaderRunsModallyUntilItsCloseBoxNotEsc) {
   QTimer::singleShot(0, qApp, [&] {
     auto* reader = qobject_cast<ReaderWindow*>(QApplication::activeModalWidget());
     ASSERT_NE(reader, nullptr);
-    workers_.push_back(reader->chapter_load_running());
     was_modal = reader->isModal();
     for (QWidget* target : {static_cast<QWidget*>(reader), static_cast<QWidget*>(reader->text_view()),
                             static_cast<QWidget*>(reader->chapter_list())}) {

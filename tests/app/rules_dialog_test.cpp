@@ -15,14 +15,14 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "app/app_context.h"
-#include "app/gbk_qstring.h"
-#include "app/main_window.h"
-#include "app/rules_dialog.h"
-#include "app/rules_form.h"
-#include "app/rules_store.h"
-#include "app/rules_text.h"
-#include "app/rules_trial_pane.h"
+#include "app/shell/app_context.h"
+#include "app/widgets/gbk_qstring.h"
+#include "app/main/main_window.h"
+#include "app/rules/rules_dialog.h"
+#include "app/rules/rules_form.h"
+#include "app/rules/rules_store.h"
+#include "app/rules/rules_text.h"
+#include "app/rules/rules_trial_pane.h"
 #include "base/code_page.h"
 #include "routines/rules_file.h"
 #include "routines/rules_in_force.h"

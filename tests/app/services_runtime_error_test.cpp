@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "app/services.h"
+#include "app/shell/runtime_error_box.h"
 #include "base/program_end.h"
 
 namespace lv::app {

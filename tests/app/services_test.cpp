@@ -11,8 +11,12 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
-#include "app/gbk_qstring.h"
-#include "app/services.h"
+#include "app/widgets/gbk_qstring.h"
+#include "app/shell/browser.h"
+#include "app/shell/message_box.h"
+#include "app/shell/visual_style.h"
+#include "app/widgets/clipboard.h"
+#include "app/widgets/keys.h"
 #include "base/code_page.h"
 
 namespace lv::app {

@@ -2,7 +2,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/units/list_box.h"
+#include "app/widgets/list_box.h"
 #include "base/code_page.h"
 #include "support/test_support.h"
 

@@ -1,7 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <gtest/gtest.h>
 
-#include "app/units/report_list.h"
+#include "app/widgets/report_list.h"
 #include "base/code_page.h"
 #include "support/test_support.h"
 
@@ -27,32 +27,32 @@ class ReportListTest : public ::testing::Test {
 };
 
 TEST_F(ReportListTest, InsertedRowsKeepTheirPlaceAndCells) {
-  EXPECT_EQ(list.list_view_insert_row(std::nullopt, "a"), 0);
-  EXPECT_EQ(list.list_view_insert_row(-1, "c"), 1);
-  EXPECT_EQ(list.list_view_insert_row(1, "b"), 1);
-  EXPECT_EQ(list.list_view_insert_row(99, "d"), 3);
-  ASSERT_EQ(list.list_view_row_count(), 4);
-  EXPECT_EQ(list.list_view_cell_text(0), "a");
-  EXPECT_EQ(list.list_view_cell_text(1), "b");
-  EXPECT_EQ(list.list_view_cell_text(2), "c");
-  list.list_view_set_cell(2, 3, "http://host/book/1/");
-  EXPECT_EQ(list.list_view_cell_text(2, 3), "http://host/book/1/");
-  EXPECT_EQ(list.list_view_cell_text(2, 1), "");
+  EXPECT_EQ(list.insert_row(std::nullopt, "a"), 0);
+  EXPECT_EQ(list.insert_row(-1, "c"), 1);
+  EXPECT_EQ(list.insert_row(1, "b"), 1);
+  EXPECT_EQ(list.insert_row(99, "d"), 3);
+  ASSERT_EQ(list.row_count(), 4);
+  EXPECT_EQ(list.cell_text(0), "a");
+  EXPECT_EQ(list.cell_text(1), "b");
+  EXPECT_EQ(list.cell_text(2), "c");
+  list.set_cell(2, 3, "http://host/book/1/");
+  EXPECT_EQ(list.cell_text(2, 3), "http://host/book/1/");
+  EXPECT_EQ(list.cell_text(2, 1), "");
   // Cells that do not exist read as empty and are not written.
-  list.list_view_set_cell(9, 1, "x");
-  list.list_view_set_cell(0, 5, "x");
-  EXPECT_EQ(list.list_view_cell_text(9, 1), "");
-  EXPECT_EQ(list.list_view_cell_text(0, 5), "");
-  EXPECT_EQ(list.list_view_cell_text(-1, 0), "");
+  list.set_cell(9, 1, "x");
+  list.set_cell(0, 5, "x");
+  EXPECT_EQ(list.cell_text(9, 1), "");
+  EXPECT_EQ(list.cell_text(0, 5), "");
+  EXPECT_EQ(list.cell_text(-1, 0), "");
 }
 
 TEST_F(ReportListTest, BatchesAppendInOrderAndShowAsUnicode) {
   list.append_rows({record("1", lv::base::gbk("《剑破仙惊》")), record("2", "b")});
   list.append_rows({record("3", "c")});
-  ASSERT_EQ(list.list_view_row_count(), 3);
-  EXPECT_EQ(list.list_view_cell_text(2, 0), "3");
-  EXPECT_EQ(list.list_view_cell_text(1, 2), "latest 2");
-  EXPECT_EQ(list.list_view_cell_text(0, 4), "cat");
+  ASSERT_EQ(list.row_count(), 3);
+  EXPECT_EQ(list.cell_text(2, 0), "3");
+  EXPECT_EQ(list.cell_text(1, 2), "latest 2");
+  EXPECT_EQ(list.cell_text(0, 4), "cat");
   const QModelIndex title = list.report_model().index(0, 1);
   EXPECT_EQ(list.report_model().data(title).toString(), QStringLiteral("《剑破仙惊》"));
   EXPECT_EQ(list.report_model().headerData(2, Qt::Horizontal).toString(), QStringLiteral("最新章节"));
@@ -65,9 +65,9 @@ TEST(ReportListSizeTest, ManyRowsStayConsistent) {
     for (int i = 0; i < 100; ++i) rows.push_back(record(std::to_string(batch * 100 + i + 1), "t"));
     list.append_rows(std::move(rows));
   }
-  ASSERT_EQ(list.list_view_row_count(), 20000);
-  EXPECT_EQ(list.list_view_cell_text(19999, 0), "20000");
-  EXPECT_EQ(list.list_view_find_row("12345"), 12344);
+  ASSERT_EQ(list.row_count(), 20000);
+  EXPECT_EQ(list.cell_text(19999, 0), "20000");
+  EXPECT_EQ(list.find_row("12345"), 12344);
 }
 
 class FindRowTest : public ReportListTest {
@@ -80,48 +80,48 @@ class FindRowTest : public ReportListTest {
 };
 
 TEST_F(FindRowTest, CaptionSearchIgnoresCase) {
-  EXPECT_EQ(list.list_view_find_row("alpha"), 0);
-  EXPECT_EQ(list.list_view_find_row("BETA"), 1);
-  EXPECT_EQ(list.list_view_find_row("alp", 0, true), -1);
-  EXPECT_EQ(list.list_view_find_row("ALP", 0, false), 0);
-  EXPECT_EQ(list.list_view_find_row("alp", 1, false), 2);
-  EXPECT_EQ(list.list_view_find_row("alpha", -4), 0);
+  EXPECT_EQ(list.find_row("alpha"), 0);
+  EXPECT_EQ(list.find_row("BETA"), 1);
+  EXPECT_EQ(list.find_row("alp", 0, true), -1);
+  EXPECT_EQ(list.find_row("ALP", 0, false), 0);
+  EXPECT_EQ(list.find_row("alp", 1, false), 2);
+  EXPECT_EQ(list.find_row("alpha", -4), 0);
 }
 
 TEST_F(FindRowTest, CaptionCaseFoldingLeavesDoubleByteCharactersAlone) {
   // 0x81 0x41 and 0x81 0x61 are two different characters whose trail bytes
   // look like 'A' and 'a'.
-  list.list_view_insert_row(-1, lv::test::bytes({0x81, 0x41}));
-  EXPECT_EQ(list.list_view_find_row(lv::test::bytes({0x81, 0x61})), -1);
-  EXPECT_EQ(list.list_view_find_row(lv::test::bytes({0x81, 0x41})), 5);
+  list.insert_row(-1, lv::test::bytes({0x81, 0x41}));
+  EXPECT_EQ(list.find_row(lv::test::bytes({0x81, 0x61})), -1);
+  EXPECT_EQ(list.find_row(lv::test::bytes({0x81, 0x41})), 5);
 }
 
 TEST_F(FindRowTest, CellSearchIsByteExactAndCaseSensitive) {
-  EXPECT_EQ(list.list_view_find_row("《甲》", 0, true, 1), 0);
-  EXPECT_EQ(list.list_view_find_row("case", 0, true, 1), -1);
-  EXPECT_EQ(list.list_view_find_row("Case", 0, true, 1), 4);
-  EXPECT_EQ(list.list_view_find_row("《甲", 0, true, 1), -1);
-  EXPECT_EQ(list.list_view_find_row("《甲", 0, false, 1), 0);
-  EXPECT_EQ(list.list_view_find_row("http://h/3", 0, false, 3), 2);
+  EXPECT_EQ(list.find_row("《甲》", 0, true, 1), 0);
+  EXPECT_EQ(list.find_row("case", 0, true, 1), -1);
+  EXPECT_EQ(list.find_row("Case", 0, true, 1), 4);
+  EXPECT_EQ(list.find_row("《甲", 0, true, 1), -1);
+  EXPECT_EQ(list.find_row("《甲", 0, false, 1), 0);
+  EXPECT_EQ(list.find_row("http://h/3", 0, false, 3), 2);
 }
 
 TEST_F(FindRowTest, RowsBeforeTheStartAreNeverLookedAt) {
-  EXPECT_EQ(list.list_view_find_row("《甲》", 1, true, 1), 3);
-  EXPECT_EQ(list.list_view_find_row("《甲》", 4, true, 1), -1);
-  EXPECT_EQ(list.list_view_find_row("Alpha", 1), -1);
+  EXPECT_EQ(list.find_row("《甲》", 1, true, 1), 3);
+  EXPECT_EQ(list.find_row("《甲》", 4, true, 1), -1);
+  EXPECT_EQ(list.find_row("Alpha", 1), -1);
 }
 
 TEST_F(FindRowTest, EveryColumnAfterAFailedCaptionSearch) {
-  EXPECT_EQ(list.list_view_find_row("gamma", 0, true, -1), 3);           // caption first
-  EXPECT_EQ(list.list_view_find_row("http://h/2/", 0, true, -1), 1);     // then the cells
-  EXPECT_EQ(list.list_view_find_row("latest beta", 0, true, -1), 1);
-  EXPECT_EQ(list.list_view_find_row("http://h/2/", 2, true, -1), -1);
+  EXPECT_EQ(list.find_row("gamma", 0, true, -1), 3);           // caption first
+  EXPECT_EQ(list.find_row("http://h/2/", 0, true, -1), 1);     // then the cells
+  EXPECT_EQ(list.find_row("latest beta", 0, true, -1), 1);
+  EXPECT_EQ(list.find_row("http://h/2/", 2, true, -1), -1);
 }
 
 TEST_F(FindRowTest, ColumnsOutsideTheListFindNothing) {
-  EXPECT_EQ(list.list_view_find_row("cat", 0, true, 5), -1);
-  EXPECT_EQ(list.list_view_find_row("cat", 0, true, 4), 0);
-  EXPECT_EQ(list.list_view_find_row("cat", 0, true, -2), -1);
+  EXPECT_EQ(list.find_row("cat", 0, true, 5), -1);
+  EXPECT_EQ(list.find_row("cat", 0, true, 4), 0);
+  EXPECT_EQ(list.find_row("cat", 0, true, -2), -1);
 }
 
 TEST_F(FindRowTest, SelectedRowFollowsTheSelection) {

@@ -7,10 +7,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "app/units/edit_box.h"
-#include "app/units/move_unit.h"
-#include "app/units/popup_menu.h"
-#include "app/units/status_bar.h"
+#include "app/widgets/edit_box.h"
+#include "app/widgets/move_unit.h"
+#include "app/widgets/popup_menu.h"
+#include "app/widgets/status_bar.h"
 #include "base/code_page.h"
 
 namespace lv::app {
@@ -29,34 +29,34 @@ TEST_F(StatusBarTest, PartsEndAtTheSumOfTheirWidths) {
   EXPECT_EQ(bar.part_rect(1), QRect(50, 0, 50, 20));
   EXPECT_TRUE(bar.part_rect(2).isEmpty());
   EXPECT_EQ(bar.part_rect(3), QRect(100, 0, 404, 20));
-  bar.status_set_width(0, 100);
-  bar.status_set_width(1, 100);
-  bar.status_set_width(2, 100);
+  bar.set_part_width(0, 100);
+  bar.set_part_width(1, 100);
+  bar.set_part_width(2, 100);
   EXPECT_EQ(bar.part_rect(2), QRect(200, 0, 100, 20));
   EXPECT_EQ(bar.part_rect(3), QRect(300, 0, 204, 20));
 }
 
 TEST_F(StatusBarTest, WidthRules) {
-  bar.status_set_width(2, 70);
-  bar.status_set_width(2);  // omitted: 50
+  bar.set_part_width(2, 70);
+  bar.set_part_width(2);  // omitted: 50
   EXPECT_EQ(bar.part_width(2), 50);
-  bar.status_set_width(1, -7);  // below -1 counts as -1
+  bar.set_part_width(1, -7);  // below -1 counts as -1
   EXPECT_EQ(bar.part_width(1), -1);
   EXPECT_EQ(bar.part_rect(1), QRect(50, 0, 454, 20));
   EXPECT_TRUE(bar.part_rect(2).isEmpty());  // no room after a part that reaches the edge
   EXPECT_TRUE(bar.part_rect(3).isEmpty());
-  bar.status_set_width(4, 10);  // no such part
-  bar.status_set_width(-1, 10);
+  bar.set_part_width(4, 10);  // no such part
+  bar.set_part_width(-1, 10);
   EXPECT_EQ(bar.part_width(0), 50);
 }
 
 TEST_F(StatusBarTest, TextGoesOnlyToExistingParts) {
-  bar.status_set_text(0, lv::base::gbk("状态：良好"));
-  bar.status_set_text(4, "lost");
-  bar.status_set_text(-1, "lost");
+  bar.set_part_text(0, lv::base::gbk("状态：良好"));
+  bar.set_part_text(4, "lost");
+  bar.set_part_text(-1, "lost");
   EXPECT_EQ(bar.part_text(0), lv::base::gbk("状态：良好"));
   for (int part = 1; part < 4; ++part) EXPECT_EQ(bar.part_text(part), "");
-  bar.status_set_text(0);
+  bar.set_part_text(0);
   EXPECT_EQ(bar.part_text(0), "");
 }
 

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
+#include <stop_token>
+#include <thread>
 
 #include "net/download.h"
 #include "net/event_pump.h"
@@ -112,6 +115,34 @@ TEST_F(DownloadWaitTest, GivenUpWaitDropsTheLateAnswer) {
   }
   caller_gone = true;
   EXPECT_TRUE(wait_until([] { return lv::net::running_downloads() == 0; }));
+}
+
+// A stop ends the transfer within a turn of its loop, whether or not the
+// caller pumps events; the connection closes and no thread is left behind.
+TEST_F(DownloadWaitTest, StopEndsAStalledTransferAndItsConnection) {
+  for (const bool pump : {false, true}) {
+    SCOPED_TRACE(pump ? "with a pump" : "without a pump");
+    lv::net::set_thread_event_pump(pump ? std::function<bool()>([] { return false; }) : nullptr);
+    std::atomic<bool> asked{false}, closed{false};
+    RawServer server([&](const std::string&, RawConnection& c) {
+      asked = true;
+      closed = c.peer_closed(60'000);  // the answer never comes
+    });
+    std::stop_source stop;
+    std::jthread stopper([&] {
+      wait_until([&] { return asked.load(); });
+      stop.request_stop();
+    });
+    lv::net::TransferOutcome outcome;
+    lv::net::DownloadRequest request;
+    request.url = server.url("/held");
+    request.stop = stop.get_token();
+    request.outcome_out = &outcome;
+    EXPECT_EQ(download_text(request), "");
+    EXPECT_EQ(outcome.end, lv::net::TransferEnd::cancelled);
+    EXPECT_EQ(lv::net::running_downloads(), 0u);
+    EXPECT_TRUE(wait_until([&] { return closed.load(); }));
+  }
 }
 
 TEST_F(DownloadWaitTest, CallerWithoutPumpWaitsForATransferThatIsStillReceiving) {

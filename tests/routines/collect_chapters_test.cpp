@@ -56,13 +56,14 @@ TEST_F(BookRoutines, UnreachableBookGivesAnEmptyTitleAndNoChapters) {
   EXPECT_EQ(state_.current_book_title(), "");
 }
 
-TEST_F(BookRoutines, StopFlagEndsBeforeAnyWrite) {
-  std::atomic_bool stop{true};
+TEST_F(BookRoutines, StopEndsBeforeAnyWrite) {
+  std::stop_source stop;
+  stop.request_stop();
   bool wrote = false;
   lv::routines::ChapterSink sink;
   sink.set_book_title = [&](const std::string&) { wrote = true; };
   sink.add_chapters = [&](std::vector<ChapterEntry>&&) { wrote = true; };
-  lv::routines::collect_chapters(address(server_.site().book_ids()[1]), state_, sink, &stop);
+  lv::routines::collect_chapters(address(server_.site().book_ids()[1]), state_, sink, stop.get_token());
   EXPECT_FALSE(wrote);
 }
 

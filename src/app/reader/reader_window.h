@@ -1,0 +1,125 @@
+#pragma once
+// The reader: the chapters of the selected book in a list, one chapter's text
+// beside it, chapter stepping by menu and arrow keys, the text view's font and
+// colours, and a title and clock that follow the chapter on show.
+#include <QDialog>
+#include <atomic>
+#include <memory>
+#include <stop_token>
+
+#include "app/shell/app_context.h"
+#include "app/shell/task.h"
+#include "base/text.h"
+
+class QAction;
+class QGroupBox;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QTimer;
+
+namespace lv::app {
+
+class ColourPanel;
+class FontColourDialog;
+class ListBox;
+class PartStatusBar;
+
+class ReaderWindow final : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Builds the window at 800 x 600, centred, sets the status text and starts
+  // loading the chapter list of ctx.selected_book_address() on a worker.
+  explicit ReaderWindow(AppContext& ctx, QWidget* parent = nullptr);
+  ~ReaderWindow() override;
+  ReaderWindow(const ReaderWindow&) = delete;
+  ReaderWindow& operator=(const ReaderWindow&) = delete;
+
+  // --- chapters ----------------------------------------------------------------
+  // Loads the chapter selected in the chapter list into the text view. The
+  // download lets events run, so this may be entered again while it waits.
+  void show_chapter();
+  void previous_chapter();
+  void next_chapter();
+  void copy_chapter_title();
+
+  // --- text view editing ---------------------------------------------------------
+  void cut();
+  void copy();
+  void paste();
+  void remove();
+
+  // --- appearance --------------------------------------------------------------
+  // Opens the font dialog; OK sets the text view's font and text colour.
+  // Every font and colour the user picks is saved in the settings.
+  void choose_font();
+  void show_text_colour_panel();
+  void show_background_colour_panel();
+  // "读取设置": the saved font and colours onto the text view; an entry that
+  // is missing or damaged changes nothing.
+  void load_settings();
+
+  // --- parts, for the tests and tools that drive the window -------------------
+  ListBox* chapter_list() const { return chapter_list_; }
+  ListBox* address_list() const { return address_list_; }
+  QPlainTextEdit* text_view() const { return text_view_; }
+  QGroupBox* chapter_group() const { return chapter_group_; }
+  PartStatusBar* status_bar() const { return status_bar_; }
+  QMenuBar* menu_bar() const { return menu_bar_; }
+  QMenu* title_menu() const { return title_menu_; }
+  QMenu* text_menu() const { return text_menu_; }
+  QMenu* list_menu() const { return list_menu_; }
+  ColourPanel* text_colour_panel() const { return text_colour_panel_; }
+  ColourPanel* background_colour_panel() const { return background_colour_panel_; }
+  FontColourDialog* font_dialog() const { return font_dialog_; }
+  // The title menu item's caption as GBK ("s" until a chapter is shown).
+  const lv::base::Text& title_caption() const { return title_caption_; }
+
+  void done(int result) override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  // Esc does not close the reader: only its close box does.
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void build_controls();
+  void build_menus();
+  void lay_out();
+  void place_chapter_list(int width);
+  void set_status_text();
+  void start_chapter_load();
+  void tick();
+  void set_title_caption(const lv::base::Text& caption);
+  void apply_font_choice();
+
+  AppContext& ctx_;
+  QMenuBar* menu_bar_ = nullptr;
+  QWidget* client_ = nullptr;
+  QGroupBox* chapter_group_ = nullptr;
+  ListBox* chapter_list_ = nullptr;
+  ListBox* address_list_ = nullptr;
+  QPlainTextEdit* text_view_ = nullptr;
+  PartStatusBar* status_bar_ = nullptr;
+  QTimer* clock_ = nullptr;
+  ColourPanel* background_colour_panel_ = nullptr;
+  ColourPanel* text_colour_panel_ = nullptr;
+  FontColourDialog* font_dialog_ = nullptr;
+  QMenu* title_menu_ = nullptr;
+  QMenu* text_menu_ = nullptr;
+  QMenu* list_menu_ = nullptr;
+
+  lv::base::Text title_caption_;
+  bool closed_ = false;
+  // Ends a chapter download still waiting when the reader closes.
+  std::stop_source closing_;
+  Task chapter_load_;  // last: stopped and joined before the rest goes
+};
+
+// Opens a new reader for the selected book, modally; returns when it has been
+// closed, with the dialog's result.
+int open_reader(AppContext& ctx);
+
+}  // namespace lv::app
