@@ -56,7 +56,7 @@ int run_collect(const Globals& globals, Args args) {
   });
   for (const auto& missing : report.missing) {
     std::fprintf(stderr, "lorevane-cli: listing page %d missing (%s): %s\n", missing.page, missing.address.c_str(),
-                 missing.reason.c_str());
+                 lv::base::english(missing.failure).c_str());
   }
   return report.missing.empty() ? 0 : kExitIncomplete;
 }

@@ -37,9 +37,10 @@ lv::routines::BookDownloadReport fetch_book(const Globals& globals, const std::s
   options.progress = [&display](const auto& progress) { display.update(progress); };
   lv::routines::BookDownloadReport report = lv::routines::download_book(url, library, options);
   if (report.known) display.finish();
-  if (!report.book_page_problem.empty()) {
+  if (report.book_page_failure.failed()) {
     std::fprintf(stderr, "lorevane-cli: the book page %s could not be fetched: %s%s\n", url.c_str(),
-                 report.book_page_problem.c_str(), report.known ? " (the stored chapter list is used)" : "");
+                 lv::base::english(report.book_page_failure).c_str(),
+                 report.known ? " (the stored chapter list is used)" : "");
   }
   if (report.empty_list_ignored) {
     std::fprintf(stderr,
@@ -55,7 +56,7 @@ lv::routines::BookDownloadReport fetch_book(const Globals& globals, const std::s
   if (report.stopped) std::fprintf(stderr, "lorevane-cli: stopped; what was stored stays\n");
   for (const auto& missing : report.missing) {
     std::fprintf(stderr, "lorevane-cli: chapter %d missing (%s): %s\n", missing.index + 1, missing.address.c_str(),
-                 missing.reason.c_str());
+                 lv::base::english(missing.failure).c_str());
   }
   return report;
 }

@@ -34,7 +34,8 @@ Text chapter_title(const lv::library::StoredChapter& chapter, std::size_t positi
 }
 
 std::string missing_note_utf8(const lv::library::StoredChapter& chapter) {
-  return "本章未能取回。" + chapter.missing;
+  return "本章未能取回：" + lv::base::chinese(chapter.missing.failed() ? chapter.missing
+                                                                   : lv::base::Failure::of(lv::base::FailureKind::not_fetched_yet));
 }
 
 std::vector<std::string_view> split_lines(std::string_view text) {

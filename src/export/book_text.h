@@ -19,7 +19,7 @@ Text author_name(const Text& author);
 Text book_title(const lv::library::StoredBook& book);
 // The chapter's title, or "第N章" (N counted from 1) when it has none (GBK).
 Text chapter_title(const lv::library::StoredChapter& chapter, std::size_t position);
-// "本章未能取回。" followed by the reason, if any (UTF-8; the reason is taken as UTF-8).
+// "本章未能取回：" followed by the reason in Chinese (UTF-8).
 std::string missing_note_utf8(const lv::library::StoredChapter& chapter);
 
 // Lines ending in CR LF or LF; a final line end opens no further line.

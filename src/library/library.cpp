@@ -61,7 +61,7 @@ StoredChapter read_chapter(sql::Statement& row, int index, bool with_text) {
   chapter.address = row.bytes(2);
   const bool has_row = !row.is_null(3);
   chapter.stored = has_row && row.is_null(4);
-  if (has_row && !chapter.stored) chapter.missing = row.bytes(4);
+  if (has_row && !chapter.stored) chapter.missing = lv::base::decode_failure(row.bytes(4));
   if (chapter.stored) {
     chapter.fetched_at = row.integer(5);
     if (with_text) chapter.text = row.bytes(6);
@@ -158,20 +158,21 @@ const Text& listed_address(Store& h, std::int64_t book_id, const std::string& bo
 
 void write_text(Store& h, std::int64_t book_id, const Text& address, const Text& text, std::int64_t fetched_at);
 
-void write_missing(Store& h, std::int64_t book_id, const Text& address, std::string_view reason) {
+void write_missing(Store& h, std::int64_t book_id, const Text& address, lv::base::Failure why) {
   // A chapter already stored keeps its text: a failed fetch later loses nothing.
   Query q = h.query(
       "INSERT INTO chapter_text (book_id, address, fetched_at, missing, text) "
       "VALUES (?1, ?2, 0, ?3, NULL) "
       "ON CONFLICT (book_id, address) DO UPDATE SET missing = excluded.missing "
       "WHERE chapter_text.text IS NULL");
-  q->bind(1, book_id).bind(2, address).bind(3, reason.empty() ? "no reason given" : reason);
+  if (!why.failed()) why.kind = lv::base::FailureKind::words;  // a mark says why, even when nobody said
+  q->bind(1, book_id).bind(2, address).bind(3, lv::base::encode_failure(why));
   q->run();
 }
 
 void write_text(Store& h, std::int64_t book_id, const Text& address, const Text& text, std::int64_t fetched_at) {
   if (text.empty()) {
-    write_missing(h, book_id, address, "the chapter came without text");
+    write_missing(h, book_id, address, lv::base::Failure::of(lv::base::FailureKind::no_text));
     return;
   }
   Query q = h.query(
@@ -253,19 +254,19 @@ void Library::save_chapter_text(const std::string& book, const Text& address, co
   transaction.commit();
 }
 
-void Library::mark_chapter_missing(const std::string& book, int index, const std::string& reason) {
+void Library::mark_chapter_missing(const std::string& book, int index, const lv::base::Failure& why) {
   Store& h = store_of(connection_);
   sql::Transaction transaction(h.db, sql::Transaction::Kind::write);
   const std::int64_t id = require_book(h, book);
-  write_missing(h, id, chapter_address(h, id, book, index), reason);
+  write_missing(h, id, chapter_address(h, id, book, index), why);
   transaction.commit();
 }
 
-void Library::mark_chapter_missing(const std::string& book, const Text& address, const std::string& reason) {
+void Library::mark_chapter_missing(const std::string& book, const Text& address, const lv::base::Failure& why) {
   Store& h = store_of(connection_);
   sql::Transaction transaction(h.db, sql::Transaction::Kind::write);
   const std::int64_t id = require_book(h, book);
-  write_missing(h, id, listed_address(h, id, book, address), reason);
+  write_missing(h, id, listed_address(h, id, book, address), why);
   transaction.commit();
 }
 

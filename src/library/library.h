@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "base/text.h"
 
 namespace lv::library {
@@ -59,7 +60,7 @@ struct StoredChapter {
   Text address;             // relative to the book address, as the list gives it
   bool stored = false;      // its text is in the library
   Text text;                // as the reader shows it; "" unless stored (and asked for)
-  std::string missing;      // why the last try failed, when it did and nothing is stored
+  lv::base::Failure missing;  // why the last try failed, when it did and nothing is stored
   std::int64_t fetched_at = 0;  // seconds since 1970 (UTC) when stored; 0 otherwise
 };
 
@@ -116,8 +117,8 @@ class Library final {
   void save_chapter_text(const std::string& book, const Text& address, const Text& text, std::int64_t fetched_at);
   // Records why a chapter could not be fetched; never stores an empty text.
   // A chapter whose text is stored keeps it.
-  void mark_chapter_missing(const std::string& book, int index, const std::string& reason);
-  void mark_chapter_missing(const std::string& book, const Text& address, const std::string& reason);
+  void mark_chapter_missing(const std::string& book, int index, const lv::base::Failure& why);
+  void mark_chapter_missing(const std::string& book, const Text& address, const lv::base::Failure& why);
 
   // The whole book; texts only when asked for.
   std::optional<StoredBook> book(const std::string& book, bool with_texts = true) const;

@@ -2,30 +2,35 @@
 
 namespace lv::net {
 
-std::string describe(const TransferOutcome& outcome) {
+lv::base::Failure failure_of(const TransferOutcome& outcome) {
+  using lv::base::FailureKind;
+  lv::base::Failure failure;
   switch (outcome.end) {
     case TransferEnd::complete:
-      return outcome.status >= 400 ? "HTTP " + std::to_string(outcome.status) : "complete";
-    case TransferEnd::bad_address:
-      return "unusable address";
-    case TransferEnd::connect_failed:
-      return "connection failed";
-    case TransferEnd::reset:
-      return "connection reset";
-    case TransferEnd::timed_out:
-      return "timed out";
-    case TransferEnd::size_cap:
-      return "body over the size cap";
-    case TransferEnd::refused_address:
-      return "refused address (loopback, private or link-local)";
-    case TransferEnd::tls_failed:
-      return "secure connection failed";
-    case TransferEnd::cancelled:
-      return "cancelled";
+      if (outcome.status >= 400) {
+        failure.kind = FailureKind::http_status;
+        failure.status = outcome.status;
+      }
+      return failure;
+    case TransferEnd::bad_address: failure.kind = FailureKind::bad_address; break;
+    case TransferEnd::connect_failed: failure.kind = FailureKind::connect_failed; break;
+    case TransferEnd::reset: failure.kind = FailureKind::connection_reset; break;
+    case TransferEnd::timed_out: failure.kind = FailureKind::timed_out; break;
+    case TransferEnd::size_cap: failure.kind = FailureKind::too_large; break;
+    case TransferEnd::refused_address: failure.kind = FailureKind::refused_address; break;
+    case TransferEnd::tls_failed: failure.kind = FailureKind::tls_failed; break;
+    case TransferEnd::cancelled: failure.kind = FailureKind::cancelled; break;
     case TransferEnd::other:
+      failure.kind = FailureKind::transfer_failed;
+      failure.detail = outcome.detail;
       break;
   }
-  return outcome.detail.empty() ? std::string("transfer failed") : outcome.detail;
+  return failure;
+}
+
+std::string describe(const TransferOutcome& outcome) {
+  if (outcome.end == TransferEnd::complete && outcome.status < 400) return "complete";
+  return lv::base::english(failure_of(outcome));
 }
 
 }  // namespace lv::net

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/failure.h"
+
 namespace lv::net {
 
 enum class TransferEnd {
@@ -34,6 +36,8 @@ struct TransferOutcome {
   bool fetched() const { return arrived_whole() && status < 400; }
 };
 
+// The failure the outcome stands for (kind none for a page that came).
+lv::base::Failure failure_of(const TransferOutcome& outcome);
 // One short English phrase: "HTTP 503", "connection reset", "timed out", ...
 std::string describe(const TransferOutcome& outcome);
 

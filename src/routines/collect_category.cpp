@@ -62,9 +62,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
     if (!fetched.good) {
       // A page that never came whole adds no rows: half a page would pass
       // for a whole one.
-      report.missing.push_back(MissingPage{page, listing_page_address(options.site_host, page),
-                                           std::move(fetched.problem), fetched.outcome, fetched.tries,
-                                           fetched.lacked_markers});
+      report.missing.push_back(MissingPage{page, listing_page_address(options.site_host, page), fetched.failure});
       state.set_listing_page_body(std::move(fetched.body));
       continue;
     }

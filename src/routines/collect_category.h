@@ -42,10 +42,7 @@ struct CollectionOptions {
 struct MissingPage {
   int page = 0;
   Text address;
-  std::string reason;  // "HTTP 503 after 3 tries", "connection reset after 3 tries", ...
-  lv::net::TransferOutcome outcome;  // of the last try
-  int tries = 0;
-  bool lacked_markers = false;  // it came, but as a block or error page
+  lv::base::Failure failure;  // why, after how many tries
 };
 
 struct CollectionReport {

@@ -89,7 +89,7 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
   } else if (book_page->second.good) {
     report.empty_list_ignored = !store_book_page(report.book, std::move(book_page->second.body), library, fetcher, *rules);
   } else {
-    report.book_page_problem = book_page->second.problem;  // the stored list, if any, still serves
+    report.book_page_failure = book_page->second.failure;  // the stored list, if any, still serves
   }
 
   std::optional<lv::library::StoredBook> stored = library.book(report.book, false);
@@ -143,8 +143,9 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
     } else {
       // A page with nothing but spaces and breaks is a placeholder ("not
       // yet published"), not the chapter: fetched again next time.
-      const std::string reason = page.good ? std::string("the chapter page holds no text") : page.problem;
-      library.mark_chapter_missing(report.book, address, reason);
+      lv::base::Failure why = page.failure;
+      if (page.good) why = lv::base::Failure::of(lv::base::FailureKind::no_text);
+      library.mark_chapter_missing(report.book, address, why);
       ++progress.failed;
     }
     tell();
@@ -162,7 +163,7 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
     m.index = chapter.index;
     m.title = chapter.title;
     m.address = report.book + std::string(chapter.address);
-    m.reason = chapter.missing.empty() ? std::string("not fetched yet") : chapter.missing;
+    m.failure = chapter.missing.failed() ? chapter.missing : lv::base::Failure::of(lv::base::FailureKind::not_fetched_yet);
     report.missing.push_back(std::move(m));
   }
   report.seconds = std::chrono::duration<double>(Clock::now() - started).count();

@@ -37,14 +37,14 @@ struct MissingChapter {
   int index = 0;
   lv::base::Text title;
   std::string address;  // the chapter page's full address
-  std::string reason;   // "HTTP 503 after 3 tries", "not fetched yet", ...
+  lv::base::Failure failure;  // why it is still missing
 };
 
 struct BookDownloadReport {
   std::string book;
   lv::base::Text title;
   bool known = false;          // the library holds the book (its page came now, or it was stored before)
-  std::string book_page_problem;  // why the book page did not come, when it did not
+  lv::base::Failure book_page_failure;  // why the book page did not come, when it did not
   // The book page came, but its chapter list came out empty while the
   // library holds chapters of the book (a changed layout, a cut page, rules
   // whose markers no longer match): nothing was changed.

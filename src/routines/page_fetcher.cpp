@@ -28,10 +28,12 @@ struct Host {
   std::stop_callback<Stop> forward;
 };
 
-std::string gave_up_problem(const RetryPolicy& policy, const std::string& last) {
-  const std::string why = "the site failed " + std::to_string(policy.give_up_after_failures) +
-                          " transfers in a row, so it was not asked again";
-  return last.empty() ? why : last + "; " + why;
+// The page's last failure, or none when it was never tried, now with the
+// word that its site was given up on.
+void mark_given_up(FetchedPage& page, const RetryPolicy& policy) {
+  page.host_gave_up = true;
+  if (!page.failure.failed()) page.failure.kind = lv::base::FailureKind::not_tried;
+  page.failure.gave_up_after = policy.give_up_after_failures;
 }
 
 }  // namespace
@@ -87,8 +89,7 @@ void PageFetcher::submit(Request request, FetchedPage page, Clock::time_point no
     std::lock_guard lock(shared_->mutex);
     host = &shared_->host(host_key);
     if (host->gave_up && !shared_->stop.stop_requested()) {
-      page.host_gave_up = true;
-      page.problem = gave_up_problem(shared_->policy, page.problem);
+      mark_given_up(page, shared_->policy);
       shared_->finished.emplace_back(request.key, std::move(page));
       shared_->changed.notify_all();
       return;
@@ -107,8 +108,7 @@ void PageFetcher::submit(Request request, FetchedPage page, Clock::time_point no
       page.stopped = true;
     } else if (page.outcome.end == lv::net::TransferEnd::cancelled) {
       // Ended by its host's stop: the host was given up on while it waited.
-      page.host_gave_up = true;
-      page.problem = gave_up_problem(shared->policy, page.problem);
+      mark_given_up(page, shared->policy);
     } else {
       ++page.tries;
       const auto before = host->pace.pause();
@@ -121,8 +121,7 @@ void PageFetcher::submit(Request request, FetchedPage page, Clock::time_point no
         give_up_now = limit > 0 && !host->gave_up && host->failures_in_row >= limit;
         host->gave_up = host->gave_up || give_up_now;
         if (host->gave_up && !page.good) {
-          page.host_gave_up = true;
-          page.problem = gave_up_problem(shared->policy, page.problem);
+          mark_given_up(page, shared->policy);
         } else if (next.again) {
           again = Clock::now() + next.pause;
         }

@@ -26,9 +26,10 @@ Verdict judge(const TransferOutcome& outcome, const lv::base::Text& body, const 
   return Verdict::good;
 }
 
-std::string problem_of(const TransferOutcome& outcome, Verdict verdict) {
-  if (!outcome.arrived_whole() || outcome.status >= 400) return lv::net::describe(outcome);
-  return verdict == Verdict::retry_and_slow_down ? "the page holds none of its markers" : "";
+lv::base::Failure failure_of(const TransferOutcome& outcome, Verdict verdict) {
+  lv::base::Failure failure = lv::net::failure_of(outcome);
+  if (!failure.failed() && verdict == Verdict::retry_and_slow_down) failure.kind = lv::base::FailureKind::no_markers;
+  return failure;
 }
 
 }  // namespace
@@ -55,18 +56,14 @@ NextTry after_try(FetchedPage& page, const RetryPolicy& policy, Pace& pace, cons
   if (verdict == Verdict::good) {
     pace.went_cleanly();
     page.good = true;
-    page.lacked_markers = false;
-    page.problem.clear();
+    page.failure = {};
     return {};
   }
   if (verdict == Verdict::retry_and_slow_down) pace.pushed_back();
-  page.lacked_markers = page.outcome.fetched();
-  page.problem = problem_of(page.outcome, verdict);
+  page.failure = failure_of(page.outcome, verdict);
+  page.failure.tries = page.tries;
   const int allowed = verdict == Verdict::retry_if_first ? policy.tries_when_not_found : policy.tries;
-  if (verdict == Verdict::missing || page.tries >= allowed) {
-    if (page.tries > 1) page.problem += " after " + std::to_string(page.tries) + " tries";
-    return {};
-  }
+  if (verdict == Verdict::missing || page.tries >= allowed) return {};
   return {true, pause_before_retry(page.tries + 1, page.outcome, policy, pace.pause())};
 }
 

@@ -6,6 +6,7 @@
 #include <stop_token>
 #include <string>
 
+#include "base/failure.h"
 #include "base/text.h"
 #include "net/transfer_outcome.h"
 
@@ -57,9 +58,8 @@ struct FetchedPage {
   int tries = 0;
   bool good = false;              // arrived whole, no error status, passed the check
   bool stopped = false;           // a stop came before the page was good
-  bool lacked_markers = false;    // the last answer came whole but failed the check
   bool host_gave_up = false;      // not asked (again) because its host kept failing
-  std::string problem;            // why the page is missing, when it is
+  lv::base::Failure failure;      // why the page is missing, when it is
 };
 
 // After each try (the page's body, outcome and tries filled in): judges the

@@ -197,6 +197,10 @@ TEST(ClipboardTest, TextStopsAtItsFirstZeroAndUnmappableCharactersAreReplaced) {
   EXPECT_EQ(back.substr(0, 2), lv::base::gbk("书"));
   EXPECT_EQ(back.back(), 'a');
   EXPECT_EQ(back.find('\0'), std::string::npos);
+  // A letter and its combining mark paste as the one GBK character they make.
+  QApplication::clipboard()->setText(QStringLiteral("a") + QChar(0x0304) + QStringLiteral("u") + QChar(0x0308) +
+                                     QChar(0x0304));
+  EXPECT_EQ(read_clipboard_text(), "\xA8\xA1\xA8\xB5");  // ā ǖ
 }
 
 // --- flat style --------------------------------------------------------------

@@ -32,7 +32,7 @@ class CliRefusal : public ::testing::Test {
     library_ = dir_ / "library.sqlite3";
     lv::library::Library library = lv::library::Library::open(library_.string());
     library.save_book(kBook, {lv::base::gbk("书"), "", "", "", "", ""}, {});
-    library.save_chapter_list(kBook, {{0, lv::base::gbk("第一章"), "1.html", false, "", "", 0}});
+    library.save_chapter_list(kBook, {{0, lv::base::gbk("第一章"), "1.html", false, "", {}, 0}});
     library.save_chapter_text(kBook, 0, lv::base::gbk("正文"), 1700000000);
     library.save_book(kEmptyBook, {lv::base::gbk("空书"), "", "", "", "", ""}, {});
   }

@@ -76,7 +76,7 @@ TEST(EpubExport, PagesAndPackageCarryTheBookEscaped) {
             "<p>　　他说：&quot;&lt;走&gt;&quot; &amp; 笑。</p>\n"
             "<p>第二段&#39;引号&#39;。</p>\n");
   EXPECT_EQ(body_of(entry(entries, "OEBPS/text/c0002.xhtml")),
-            "<h1>第二章 归来</h1>\n<p>本章未能取回。HTTP 404</p>\n");
+            "<h1>第二章 归来</h1>\n<p>本章未能取回：服务器答复错误 HTTP 404</p>\n");
   EXPECT_EQ(body_of(entry(entries, "OEBPS/text/c0003.xhtml")), "<h1>第3章</h1>\n<p>最后一行。</p>\n");
 
   const std::string& opf = entry(entries, "OEBPS/content.opf");

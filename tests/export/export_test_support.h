@@ -23,10 +23,10 @@ inline lv::library::StoredBook small_book() {
   book.updated_at = 1700000000;  // 2023-11-14T22:13:20Z
   book.chapters = {
       {0, gbk("第一章 出发"), "1.html", true,
-       gbk("　　他说：\"<走>\" & 笑。\r\n\r\n　　\r\n第二段'引号'。\r\n"), "", 1700000000},
-      {1, gbk("第二章 归来"), "2.html", false, "", "HTTP 404", 0},
+       gbk("　　他说：\"<走>\" & 笑。\r\n\r\n　　\r\n第二段'引号'。\r\n"), {}, 1700000000},
+      {1, gbk("第二章 归来"), "2.html", false, "", lv::base::decode_failure("HTTP 404"), 0},
       // No title; LF line ends; a control character XML cannot hold.
-      {2, "", "3.html", true, gbk("\n最后一行\x01。\n\n"), "", 1700000000},
+      {2, "", "3.html", true, gbk("\n最后一行\x01。\n\n"), {}, 1700000000},
   };
   return book;
 }

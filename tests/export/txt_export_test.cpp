@@ -28,7 +28,7 @@ constexpr std::string_view kSmallBookText =
     "第二段'引号'。\r\n"
     "\r\n"
     "第二章 归来\r\n"
-    "本章未能取回。HTTP 404\r\n"
+    "本章未能取回：服务器答复错误 HTTP 404\r\n"
     "\r\n"
     "第3章\r\n"
     "最后一行。\r\n"
@@ -50,7 +50,7 @@ TEST(TxtExport, BytesThatAreNoGbkAndControlCharactersDoNotReachTheFile) {
   const auto dir = lv::test::fresh_dir();
   auto book = lv::test::small_book();
   book.chapters = {{0, lv::base::gbk("甲"), "1.html", true,
-                    lv::base::gbk("乙") + "\xB0\x01" + "a\t\xA1\x40\x1B\xFF" + lv::base::gbk("丙") + "\xB0", "", 1}};
+                    lv::base::gbk("乙") + "\xB0\x01" + "a\t\xA1\x40\x1B\xFF" + lv::base::gbk("丙") + "\xB0", {}, 1}};
   write_txt(book, dir / "utf8.txt", TextEncoding::utf8);
   write_txt(book, dir / "gbk.txt", TextEncoding::gbk);
   EXPECT_TRUE(lv::test::read_file(dir / "utf8.txt").ends_with("甲\r\n乙\uFFFDa\t\uFFFD\uFFFD丙\uFFFD\r\n\r\n"));

@@ -118,7 +118,7 @@ TEST(Library, NewChapterListKeepsTextsOfAddressesStillListed) {
   library.save_chapter_text(kBook, 0, "text a", 1);
   library.save_chapter_text(kBook, 1, "text b", 2);
   library.save_chapter_text(kBook, 2, "text c", 3);
-  library.mark_chapter_missing(kBook, 3, "timed out");
+  library.mark_chapter_missing(kBook, 3, lv::base::Failure::of(lv::base::FailureKind::timed_out));
 
   // a moves to the end, b to the front, c and d leave, e arrives.
   library.save_chapter_list(kBook, list_of({"b", "e", "a"}));
@@ -137,7 +137,7 @@ TEST(Library, NewChapterListKeepsTextsOfAddressesStillListed) {
   library.save_chapter_list(kBook, list_of({"b", "e", "a", "c", "d"}));
   book = *library.book(kBook);
   EXPECT_EQ(book.chapters[3].text, "text c");
-  EXPECT_EQ(book.chapters[4].missing, "timed out");
+  EXPECT_EQ(book.chapters[4].missing.kind, lv::base::FailureKind::timed_out);
   EXPECT_EQ(library.chapters_to_fetch(kBook), (std::vector<int>{1, 4}));
 
   // Saving the details again keeps the chapters.
@@ -163,7 +163,7 @@ TEST(Library, MissingMarksAndWhatToFetch) {
       {"failed, then fetched", {{false, "HTTP 503"}, {true, "text"}}, "text", ""},
       {"fetched, then a refresh failed", {{true, "text"}, {false, "HTTP 503"}}, "text", ""},
       {"fetched twice", {{true, "old"}, {true, "new"}}, "new", ""},
-      {"came empty", {{true, ""}}, "", "the chapter came without text"},
+      {"came empty", {{true, ""}}, "", "the chapter page holds no text"},
       {"fetched, then came empty", {{true, "text"}, {true, ""}}, "text", ""},
       {"failed without a reason", {{false, ""}}, "", "no reason given"},
   };
@@ -176,12 +176,12 @@ TEST(Library, MissingMarksAndWhatToFetch) {
     library.save_chapter_text(kBook, 1, "y", 1);
     for (const Step& step : c.steps) {
       if (step.text) library.save_chapter_text(kBook, 0, step.value, 5);
-      else library.mark_chapter_missing(kBook, 0, step.value);
+      else library.mark_chapter_missing(kBook, 0, lv::base::decode_failure(step.value));
     }
     const StoredChapter chapter = library.book(kBook)->chapters[0];
     EXPECT_EQ(chapter.stored, !c.text.empty());
     EXPECT_EQ(chapter.text, c.text);
-    EXPECT_EQ(chapter.missing, c.missing);
+    EXPECT_EQ(chapter.missing.failed() ? lv::base::english(chapter.missing) : "", c.missing);
     EXPECT_EQ(chapter.fetched_at, c.text.empty() ? 0 : 5);
     EXPECT_EQ(library.chapters_to_fetch(kBook), c.text.empty() ? std::vector<int>{0} : std::vector<int>{});
     EXPECT_EQ(library.books()[0].stored, c.text.empty() ? 1 : 2);
@@ -200,7 +200,7 @@ TEST(Library, RefusesWritesItCannotPlace) {
       [&] { library.save_chapter_text("/unknown/", 0, "text", 1); },
       [&] { library.save_chapter_text(kBook, 1, "text", 1); },
       [&] { library.save_chapter_text(kBook, -1, "text", 1); },
-      [&] { library.mark_chapter_missing(kBook, 7, "why"); },
+      [&] { library.mark_chapter_missing(kBook, 7, lv::base::Failure::of(lv::base::FailureKind::timed_out)); },
   };
   for (std::size_t i = 0; i < std::size(writes); ++i) EXPECT_THROW(writes[i](), LibraryError) << i;
   // Nothing half-written; unknown books read as absent.

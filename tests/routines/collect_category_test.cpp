@@ -138,7 +138,7 @@ TEST_F(CollectCategory, PageThatNeverComesIsReportedAndTheOthersKeepTheirRows) {
     ASSERT_EQ(report.missing.size(), 1u) << c.reason;
     EXPECT_EQ(report.missing[0].page, 2);
     EXPECT_EQ(report.missing[0].address, lv::routines::listing_page_address(server_.site_host(), 2));
-    EXPECT_EQ(report.missing[0].reason, c.reason);
+    EXPECT_EQ(lv::base::english(report.missing[0].failure), c.reason);
     EXPECT_EQ(server_.request_count(page_path(2)), c.tries);
   }
 }

@@ -97,8 +97,8 @@ TEST_F(DownloadBook, ChapterThatNeverComesIsRecordedMissingAndFetchedAloneNextTi
   ASSERT_EQ(first.missing.size(), 2u);
   EXPECT_EQ(first.failed, 2);
   EXPECT_EQ(first.missing[0].index, 3);
-  EXPECT_EQ(first.missing[0].reason, "HTTP 503 after 3 tries");
-  EXPECT_EQ(first.missing[1].reason, "the page holds none of its markers after 3 tries");
+  EXPECT_EQ(lv::base::english(first.missing[0].failure), "HTTP 503 after 3 tries");
+  EXPECT_EQ(lv::base::english(first.missing[1].failure), "the page holds none of its markers after 3 tries");
   EXPECT_EQ(first.missing[1].address, address_ + server_.site().chapters(book_)[5].address);
 
   server_.clear_switches();
@@ -183,7 +183,7 @@ TEST_F(DownloadBook, BlankPlaceholderIsMissingAndFetchedAgain) {
   const auto first = download();
   ASSERT_EQ(first.missing.size(), 1u);
   EXPECT_EQ(first.missing[0].index, 2);
-  EXPECT_EQ(first.missing[0].reason, "the chapter page holds no text");
+  EXPECT_EQ(first.missing[0].failure.kind, lv::base::FailureKind::no_text);
 
   server_.clear_switches();
   const auto second = download();
@@ -220,7 +220,7 @@ TEST_F(DownloadBook, SiteThatFailsEveryTransferIsGivenUpOn) {
   const auto report = download();
   EXPECT_TRUE(report.site_gave_up);
   EXPECT_EQ(report.missing.size(), static_cast<std::size_t>(report.chapters));
-  EXPECT_NE(report.missing.back().reason.find("not asked again"), std::string::npos) << report.missing.back().reason;
+  EXPECT_EQ(report.missing.back().failure.gave_up_after, 20);
   // Twenty failures in a row, and at most the transfers already under way.
   EXPECT_LT(chapter_requests(), 20 + 4 + 1);
 }

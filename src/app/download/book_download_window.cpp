@@ -93,8 +93,8 @@ void BookDownloadWindow::run(const std::stop_token& stop) {
     }
   } catch (const lv::library::LibraryError& error) {
     result.library_error = library_problem_text(error);
-  } catch (const std::exception& error) {  // the export's, with its reason
-    result.export_error = error.what();
+  } catch (const lv::exporting::ExportError&) {
+    result.export_failed = true;
   }
   worker_.post([this, result = std::move(result)] { show_result(result); });
 }
@@ -134,7 +134,7 @@ void BookDownloadWindow::show_result(const Result& result) {
     text = QStringLiteral("有 %1 章未能取回，下次下载时再取：").arg(r.missing.size());
     for (std::size_t i = 0; i < r.missing.size() && i < kNamedMissing; ++i) {
       text += QStringLiteral("\n") + to_qstring(r.missing[i].title) + QStringLiteral("（") +
-              QString::fromStdString(r.missing[i].reason) + QStringLiteral("）");
+              QString::fromStdString(lv::base::chinese(r.missing[i].failure)) + QStringLiteral("）");
     }
     if (r.missing.size() > kNamedMissing) text += QStringLiteral("\n……");
     if (r.site_gave_up) text += QStringLiteral("\n网站接连多次没有答复，下载不再向它要；已存的章节都留在书库中。");
@@ -144,7 +144,10 @@ void BookDownloadWindow::show_result(const Result& result) {
     if (!r.missing.empty()) text += QStringLiteral("（缺的章节在文件中注明未能取回）");
   }
   if (result.no_chapters) text += QStringLiteral("\n这本书没有章节，没有写出文件。");
-  if (!result.export_error.empty()) text += QStringLiteral("\n出错：") + QString::fromStdString(result.export_error);
+  if (result.export_failed) {
+    text += QStringLiteral("\n无法写出文件 %1（磁盘已满、没有写的权限，或目标不是普通文件）。")
+                .arg(QString::fromStdString(job_.export_to->path));
+  }
   outcome_->setText(text);
   emit work_finished();
 }

@@ -58,7 +58,7 @@ class BookDownloadWindow final : public QDialog {
   struct Result {
     lv::routines::BookDownloadReport report;
     QString library_error;     // the library's problem, worded; "" when none
-    std::string export_error;  // "" when there was nothing to export or it went well
+    bool export_failed = false;  // the file could not be written
     bool exported = false;
     bool no_chapters = false;  // the book has none, so no file was written
   };

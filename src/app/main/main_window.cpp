@@ -14,7 +14,6 @@
 #include "app/widgets/gbk_qstring.h"
 #include "app/rules/rules_dialog.h"
 #include "app/shell/message_box.h"
-#include "app/download/transfer_text.h"
 #include "app/widgets/popup_menu.h"
 #include "app/widgets/report_list.h"
 #include "base/code_page.h"
@@ -180,7 +179,7 @@ void MainWindow::report_missing_pages(const std::vector<lv::routines::MissingPag
   for (const auto& page : missing) {
     text += "\r\n";
     text += lv::base::gbk("第") + lv::base::to_text(page.page) + lv::base::gbk("页：") +
-            transfer_problem_text(page.outcome, page.lacked_markers, page.tries);
+            lv::base::gbk(lv::base::chinese(page.failure));
   }
   message_box(text, 0x30);
 }

@@ -14,7 +14,6 @@
 
 #include "app/widgets/gbk_qstring.h"
 #include "app/rules/rules_text.h"
-#include "app/download/transfer_text.h"
 
 namespace lv::app {
 
@@ -137,7 +136,7 @@ void RulesTrialPane::show_result(const lv::routines::TrialResult& result, TrialP
   } else {
     status = to_qstring(result.address) + QStringLiteral("\n");
     if (!result.outcome.fetched()) {
-      status += QStringLiteral("页面未取回：") + to_qstring(transfer_problem_text(result.outcome, false, 1)) +
+      status += QStringLiteral("页面未取回：") + QString::fromStdString(lv::base::chinese(lv::net::failure_of(result.outcome))) +
                 QStringLiteral("。");
     }
     if (result.outcome.fetched() || !result.rows.empty()) {

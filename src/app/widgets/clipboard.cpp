@@ -5,6 +5,7 @@
 #include <QMimeData>
 
 #include "app/widgets/gbk_qstring.h"
+#include "base/code_page.h"
 
 namespace lv::app {
 
@@ -19,11 +20,12 @@ lv::base::Text read_clipboard_text() {
   if (clipboard == nullptr) return {};
   const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
   if (data == nullptr || !data->hasText()) return {};
-  QString text = data->text();
-  // A clipboard text ends at its first zero character.
-  const qsizetype zero = text.indexOf(QChar(u'\0'));
-  if (zero >= 0) text.truncate(zero);
-  return to_gbk(text);
+  // The clipboard's UTF-16 as it stands: the conversion stops at the first
+  // zero character and composes a letter with its combining marks.
+  const QString text = data->text();
+  const auto* units = reinterpret_cast<const char*>(text.utf16());
+  return lv::base::wide_to_gbk(lv::base::Bytes::from_string(
+      std::string_view(units, static_cast<std::size_t>(text.size()) * sizeof(char16_t))));
 }
 
 }  // namespace lv::app
