@@ -82,8 +82,8 @@ CommandRun add_cut(CLI::App& cli) {
   cut->add_option("END", o->end, "the end marker")->required();
   cut->add_option("--from", o->from, "search from byte N (the first is 1)")->type_name("N");
   CLI::Option* sensitive = cut->add_flag("--case-sensitive", o->case_sensitive, "tell capitals apart");
-  cut->add_flag("--ignore-case", o->ignore_case, "fold capitals (default)")->excludes(sensitive);
-  CLI::Option* first = cut->add_flag("--first", o->first, "only the first item, untrimmed");
+  cut->add_flag("--ignore-case", o->ignore_case, "fold capitals")->excludes(sensitive);
+  CLI::Option* first = cut->add_flag("--first", o->first, "only the first item, untrimmed, capitals told apart");
   first->excludes(cut->add_option("--max-length", o->max_length, "stop at an item over N bytes")->type_name("N"));
   first->excludes(cut->add_option("--prefix", o->prefix, "put P before each item")->type_name("P"));
   first->excludes(cut->add_option("--suffix", o->suffix, "put S after each item")->type_name("S"));
