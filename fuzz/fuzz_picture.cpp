@@ -1,5 +1,6 @@
-// Picture format detection and the PCX reader on arbitrary bytes: no crash,
-// no read outside the input, and every decoded picture within its bounds.
+// Picture format detection, the PCX reader and the BMP cover conversion on
+// arbitrary bytes: no crash, no read outside the input, every decoded picture
+// within its bounds, and a BMP either becomes a PNG or is left out.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "base/pcx_image.h"
 #include "base/picture_format.h"
+#include "export/cover_image.h"
 
 namespace {
 
@@ -49,6 +51,39 @@ void decode_behind_header(const std::uint8_t* data, std::size_t size) {
   check_decoded(file.data(), file.size());
 }
 
+void check_bmp_cover(const std::uint8_t* data, std::size_t size) {
+  const auto cover = lv::exporting::epub_cover(lv::base::Bytes(data, size));
+  if (!cover) return;
+  check(cover->media_type == "image/png" && cover->bytes.starts_with("\x89PNG\r\n\x1A\n"), "a BMP becomes a PNG");
+}
+
+void put32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A BMP header built from the input's first bytes (small pictures, the bit
+// depths and compressions found in the wild, a palette of some size), then
+// the rest of the input as palette and pixels.
+void convert_bmp_behind_header(const std::uint8_t* data, std::size_t size) {
+  if (size < 6) return;
+  static constexpr std::uint8_t kBits[] = {1, 4, 8, 16, 24, 32};
+  std::vector<std::uint8_t> file(54, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(file, 2, static_cast<std::uint32_t>(54 + size - 6));
+  put32(file, 10, 54 + 4u * (data[0] & 0x3F));  // where the pixels start
+  put32(file, 14, 40);
+  put32(file, 18, 1u + data[1] % 64);
+  const std::int32_t height = (1 + data[2] % 64) * (data[2] & 0x80 ? -1 : 1);  // negative: top-down
+  put32(file, 22, static_cast<std::uint32_t>(height));
+  file[26] = 1;
+  file[28] = kBits[data[3] % 6];
+  put32(file, 30, data[4] % 4u);  // none, two run-lengths, bit masks
+  put32(file, 46, data[5]);       // colours used
+  file.insert(file.end(), data + 6, data + size);
+  check_bmp_cover(file.data(), file.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -61,5 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(input[0] == 0x0A, "pcx starts with its maker byte");
   }
   decode_behind_header(input.data(), input.size());
+  if (format == lv::base::PictureFormat::bitmap) check_bmp_cover(input.data(), input.size());
+  convert_bmp_behind_header(input.data(), input.size());
   return 0;
 }

@@ -1,5 +1,8 @@
 // info, chapters and read: a book as the windows would show it.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -38,53 +41,52 @@ LoadedChapters load_chapters(const std::string& book_url, lv::routines::SharedSt
   return loaded;
 }
 
-}  // namespace
+struct BookOptions {
+  std::string url;
+  bool fetch = false;  // info: the book page through the windows' page fetch
+  int index = 0;       // read: the chapter
+};
 
-int run_info(const Globals& globals, Args args) {
-  const bool fetch = args.take_flag("--fetch");
-  const auto positional = args.positionals(1, "lorevane-cli info BOOK_URL [--fetch]");
-  const std::string url = site_url(globals, positional[0]);
-  const auto loader = fetch ? lv::routines::PageLoader::fetch : lv::routines::PageLoader::download;
+int run_info(const Globals& globals, const BookOptions& o) {
+  const std::string url = site_url(globals, o.url);
+  const auto loader = o.fetch ? lv::routines::PageLoader::fetch : lv::routines::PageLoader::download;
   lv::net::TransferOutcome outcome;
   const lv::scrape::BookInfo info = lv::routines::load_book_info(url, loader, &outcome);
   if (!fetched_or_said_why(outcome, url)) return kExitIncomplete;
   const lv::base::Bytes cover = lv::routines::load_cover(info.cover_address, url);
-  std::printf("{\"name\":%s,\"cover_address\":%s,\"author\":%s,\"category\":%s,\"status\":%s,\"intro\":%s,"
-              "\"cover_size\":%zu}\n",
-              json_gbk(info.name).c_str(), json_gbk(info.cover_address).c_str(), json_gbk(info.author).c_str(),
-              json_gbk(info.category).c_str(), json_gbk(info.status).c_str(), json_gbk(info.intro).c_str(),
-              cover.size());
+  print_line(Json{{"name", gbk_value(info.name)},
+                  {"cover_address", gbk_value(info.cover_address)},
+                  {"author", gbk_value(info.author)},
+                  {"category", gbk_value(info.category)},
+                  {"status", gbk_value(info.status)},
+                  {"intro", gbk_value(info.intro)},
+                  {"cover_size", cover.size()}});
   return 0;
 }
 
-int run_chapters(const Globals& globals, Args args) {
-  const auto positional = args.positionals(1, "lorevane-cli chapters BOOK_URL");
+int run_chapters(const Globals& globals, const BookOptions& o) {
   lv::routines::SharedState state;
-  const std::string url = site_url(globals, positional[0]);
+  const std::string url = site_url(globals, o.url);
   const LoadedChapters loaded = load_chapters(url, state);
   if (!fetched_or_said_why(loaded.outcome, url)) return kExitIncomplete;
-  std::string out = "{\"book_title\":" + json_gbk(loaded.book_title) + ",\"chapters\":[";
-  for (std::size_t i = 0; i < loaded.chapters.size(); ++i) {
-    if (i > 0) out += ',';
-    out += "{\"title\":" + json_gbk(loaded.chapters[i].title) + ",\"address\":" +
-           json_gbk(loaded.chapters[i].address) + "}";
+  Json chapters = Json::array();
+  for (const auto& chapter : loaded.chapters) {
+    chapters.push_back(Json{{"title", gbk_value(chapter.title)}, {"address", gbk_value(chapter.address)}});
   }
-  out += "]}\n";
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  print_line(Json{{"book_title", gbk_value(loaded.book_title)}, {"chapters", std::move(chapters)}});
   return 0;
 }
 
-int run_read(const Globals& globals, Args args) {
-  const auto positional = args.positionals(2, "lorevane-cli read BOOK_URL INDEX");
-  const std::string url = site_url(globals, positional[0]);
-  const int index = parse_int(positional[1], "INDEX");
+int run_read(const Globals& globals, const BookOptions& o) {
+  const std::string url = site_url(globals, o.url);
+  const int index = o.index;
   if (index < -1) throw UsageError("INDEX must be -1 or a chapter index from 0");
 
   lv::routines::SharedState state;
   const LoadedChapters loaded = load_chapters(url, state);
   if (!fetched_or_said_why(loaded.outcome, url)) return kExitIncomplete;
   if (index >= static_cast<int>(loaded.chapters.size())) {
-    throw UsageError("INDEX " + positional[1] + " is past the last chapter (" +
+    throw UsageError("INDEX " + std::to_string(index) + " is past the last chapter (" +
                      std::to_string(loaded.chapters.size()) + " chapters)");
   }
   // With no chapter selected both list texts are empty, so the request goes
@@ -97,10 +99,35 @@ int run_read(const Globals& globals, Args args) {
       chapter.title, lv::routines::load_chapter_text(url, chapter.address, &outcome));
   if (!fetched_or_said_why(outcome, url + std::string(chapter.address))) return kExitIncomplete;
   const lv::base::Text caption = lv::routines::chapter_caption(state.current_book_title(), chapter.title);
-  std::printf("{\"caption\":%s,\"content\":", json_gbk(caption).c_str());
+  // The line is framed here so that the content is streamed, not held again.
+  std::printf("{\"caption\":%s,\"content\":", json_text(gbk_value(caption)).c_str());
   write_json_gbk(stdout, content);
   std::fputs("}\n", stdout);
   return 0;
+}
+
+}  // namespace
+
+CommandRun add_info(CLI::App& cli, const Globals& globals) {
+  auto o = std::make_shared<BookOptions>();
+  CLI::App* info = cli.add_subcommand("info", "the book information window's values");
+  info->add_option("BOOK_URL", o->url, "the book page's address")->required();
+  info->add_flag("--fetch", o->fetch, "the book page through the windows' page fetch");
+  return [&globals, o] { return run_info(globals, *o); };
+}
+
+CommandRun add_chapters(CLI::App& cli, const Globals& globals) {
+  auto o = std::make_shared<BookOptions>();
+  cli.add_subcommand("chapters", "the reader's chapter list")->add_option("BOOK_URL", o->url, "the book page's address")->required();
+  return [&globals, o] { return run_chapters(globals, *o); };
+}
+
+CommandRun add_read(CLI::App& cli, const Globals& globals) {
+  auto o = std::make_shared<BookOptions>();
+  CLI::App* read = cli.add_subcommand("read", "one chapter as the reader shows it");
+  read->add_option("BOOK_URL", o->url, "the book page's address")->required();
+  read->add_option("INDEX", o->index, "the chapter, from 0 (-1: none)")->required();
+  return [&globals, o] { return run_read(globals, *o); };
 }
 
 }  // namespace lv::cli

@@ -1,8 +1,11 @@
 // cut: tries markers on a saved page.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 #include "base/code_page.h"
@@ -14,9 +17,13 @@ namespace lv::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "lorevane-cli cut FILE START END [--from N] [--case-sensitive|--ignore-case] [--first] "
-    "[--max-length N] [--prefix P] [--suffix S] [--keep-start] [--keep-end]";
+struct CutOptions {
+  std::string file, start, end;
+  int from = 1;
+  int max_length = 0;
+  std::string prefix, suffix;
+  bool case_sensitive = false, ignore_case = false, first = false, keep_start = false, keep_end = false;
+};
 
 bool read_all(const std::string& path, std::string& out) {
   if (path == "-") {
@@ -38,47 +45,51 @@ bool read_page(const std::string& path, std::string& out) {
   return true;
 }
 
-}  // namespace
-
-int run_cut(Args args) {
-  lv::scrape::ExtractOptions options;
-  const bool case_sensitive = args.take_flag("--case-sensitive");
-  const bool ignore_case = args.take_flag("--ignore-case");
-  if (case_sensitive && ignore_case) throw UsageError("--case-sensitive and --ignore-case exclude each other");
-  const bool first = args.take_flag("--first");
-  const auto from = args.take_int("--from");
-  const auto max_length = args.take_int("--max-length");
-  const auto prefix = args.take_value("--prefix");
-  const auto suffix = args.take_value("--suffix");
-  options.keep_start = args.take_flag("--keep-start");
-  options.keep_end = args.take_flag("--keep-end");
-  const auto positional = args.positionals(3, kUsage);
-  if (first && (max_length || prefix || suffix || options.keep_start || options.keep_end)) {
-    throw UsageError("--first takes only --from and --ignore-case/--case-sensitive");
-  }
-
+int run_cut(const CutOptions& o) {
   std::string page;
-  if (!read_page(positional[0], page)) {
-    std::fprintf(stderr, "lorevane-cli: cannot read %s\n", positional[0].c_str());
+  if (!read_page(o.file, page)) {
+    std::fprintf(stderr, "lorevane-cli: cannot read %s\n", o.file.c_str());
     return 1;
   }
-  const lv::base::Text start = lv::base::utf8_to_gbk(positional[1]);
-  const lv::base::Text end = lv::base::utf8_to_gbk(positional[2]);
+  const lv::base::Text start = lv::base::utf8_to_gbk(o.start);
+  const lv::base::Text end = lv::base::utf8_to_gbk(o.end);
 
-  if (first) {
-    const auto item = lv::scrape::extract_between(page, start, end, from.value_or(1), ignore_case);
-    std::printf("%s\n", json_gbk(item).c_str());
+  if (o.first) {
+    print_line(gbk_value(lv::scrape::extract_between(page, start, end, o.from, o.ignore_case)));
     return 0;
   }
-  options.case_sensitive = case_sensitive;
-  options.start_position = from.value_or(1);
-  options.max_length = max_length.value_or(0);
-  if (prefix) options.prefix = lv::base::utf8_to_gbk(*prefix);
-  if (suffix) options.suffix = lv::base::utf8_to_gbk(*suffix);
+  lv::scrape::ExtractOptions options;
+  options.case_sensitive = o.case_sensitive;
+  options.start_position = o.from;
+  options.max_length = o.max_length;
+  options.prefix = lv::base::utf8_to_gbk(o.prefix);
+  options.suffix = lv::base::utf8_to_gbk(o.suffix);
+  options.keep_start = o.keep_start;
+  options.keep_end = o.keep_end;
   lv::scrape::ResultList items;
   lv::scrape::extract_all_between(page, start, end, items, options);
-  for (const auto& item : items) std::printf("%s\n", json_gbk(item).c_str());
+  for (const auto& item : items) print_line(gbk_value(item));
   return 0;
+}
+
+}  // namespace
+
+CommandRun add_cut(CLI::App& cli) {
+  auto o = std::make_shared<CutOptions>();
+  CLI::App* cut = cli.add_subcommand("cut", "the items between two markers in a saved page");
+  cut->add_option("FILE", o->file, "the page, - for standard input")->required();
+  cut->add_option("START", o->start, "the start marker")->required();
+  cut->add_option("END", o->end, "the end marker")->required();
+  cut->add_option("--from", o->from, "search from byte N (the first is 1)")->type_name("N");
+  CLI::Option* sensitive = cut->add_flag("--case-sensitive", o->case_sensitive, "tell capitals apart");
+  cut->add_flag("--ignore-case", o->ignore_case, "fold capitals")->excludes(sensitive);
+  CLI::Option* first = cut->add_flag("--first", o->first, "only the first item, untrimmed, capitals told apart");
+  first->excludes(cut->add_option("--max-length", o->max_length, "stop at an item over N bytes")->type_name("N"));
+  first->excludes(cut->add_option("--prefix", o->prefix, "put P before each item")->type_name("P"));
+  first->excludes(cut->add_option("--suffix", o->suffix, "put S after each item")->type_name("S"));
+  first->excludes(cut->add_flag("--keep-start", o->keep_start, "keep the start marker"));
+  first->excludes(cut->add_flag("--keep-end", o->keep_end, "keep the end marker"));
+  return [o] { return run_cut(*o); };
 }
 
 }  // namespace lv::cli

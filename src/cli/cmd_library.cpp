@@ -1,5 +1,9 @@
 // download, export and library: whole books kept in the local library.
+#include <CLI/CLI.hpp>
+
+#include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -66,56 +70,48 @@ bool complete(const lv::routines::BookDownloadReport& report) {
          !report.empty_list_ignored;
 }
 
-int jobs_option(Args& args) {
-  const auto jobs = args.take_int("--jobs");
-  return jobs ? check_jobs(*jobs) : 4;
-}
+struct BookFileOptions {
+  std::string url;
+  int jobs = 4;
+  // export:
+  std::string format, output, encoding;
+  bool offline = false;
+};
 
-}  // namespace
-
-int run_download(const Globals& globals, Args args) {
-  const int jobs = jobs_option(args);
-  const auto positional = args.positionals(1, "lorevane-cli download BOOK_URL [--jobs N]");
-  const std::string url = site_url(globals, positional[0]);
+int run_download(const Globals& globals, const BookFileOptions& o) {
+  const std::string url = site_url(globals, o.url);
   lv::library::Library library = lv::library::Library::open(library_path(globals));
-  const auto report = fetch_book(globals, url, library, jobs);
-  std::printf("{\"book\":%s,\"title\":%s,\"chapters\":%d,\"stored\":%d,\"fetched\":%d,\"failed\":%d,\"seconds\":%.3f}\n",
-              json_gbk(report.book).c_str(), json_gbk(report.title).c_str(), report.chapters, report.stored,
-              report.fetched, report.failed, report.seconds);
+  const auto report = fetch_book(globals, url, library, o.jobs);
+  print_line(Json{{"book", gbk_value(report.book)},
+                  {"title", gbk_value(report.title)},
+                  {"chapters", report.chapters},
+                  {"stored", report.stored},
+                  {"fetched", report.fetched},
+                  {"failed", report.failed},
+                  {"seconds", std::round(report.seconds * 1000) / 1000}});
   return complete(report) ? 0 : kExitIncomplete;
 }
 
-int run_export(const Globals& globals, Args args) {
-  const bool offline = args.take_flag("--offline");
-  const auto format = args.take_value("--format");
-  const auto output = args.take_value("--output");
-  const auto encoding = args.take_value("--encoding");
-  const int jobs = jobs_option(args);
-  const char* usage =
-      "lorevane-cli export BOOK_URL --format epub|txt --output PATH [--offline] [--encoding utf-8|gbk] [--jobs N]";
-  const auto positional = args.positionals(1, usage);
-  if (!format || (*format != "epub" && *format != "txt")) throw UsageError(std::string("--format must be epub or txt; usage: ") + usage);
-  if (!output || output->empty()) throw UsageError(std::string("--output PATH is needed; usage: ") + usage);
+int run_export(const Globals& globals, const BookFileOptions& o) {
   lv::exporting::TextEncoding text_encoding = lv::exporting::TextEncoding::utf8;
-  if (encoding) {
-    if (*format != "txt") throw UsageError("--encoding is for --format txt");
-    if (*encoding == "gbk") text_encoding = lv::exporting::TextEncoding::gbk;
-    else if (*encoding != "utf-8") throw UsageError("--encoding must be utf-8 or gbk");
+  if (!o.encoding.empty()) {
+    if (o.format != "txt") throw UsageError("--encoding is for --format txt");
+    if (o.encoding == "gbk") text_encoding = lv::exporting::TextEncoding::gbk;
   }
-  const std::string url = site_url(globals, positional[0]);
+  const std::string url = site_url(globals, o.url);
   // Refused before anything is downloaded: the library itself, a device, a FIFO, a folder.
-  const auto problem = lv::exporting::target_problem(*output, library_path(globals));
+  const auto problem = lv::exporting::target_problem(o.output, library_path(globals));
   if (problem != lv::exporting::TargetProblem::none) {
-    std::fprintf(stderr, "lorevane-cli: %s\n", lv::exporting::target_problem_text(problem, *output).c_str());
+    std::fprintf(stderr, "lorevane-cli: %s\n", lv::exporting::target_problem_text(problem, o.output).c_str());
     return 1;
   }
   std::optional<lv::library::Library> library;
   bool page_as_expected = true;  // the book page did not come out empty
-  if (offline) {
+  if (o.offline) {
     library = open_library_for_reading(globals);
   } else {
     library.emplace(lv::library::Library::open(library_path(globals)));
-    const auto report = fetch_book(globals, url, *library, jobs);
+    const auto report = fetch_book(globals, url, *library, o.jobs);
     if (report.stopped) return kExitIncomplete;  // asked to stop: nothing more is written
     page_as_expected = !report.empty_list_ignored;
   }
@@ -123,14 +119,14 @@ int run_export(const Globals& globals, Args args) {
   const auto book = library ? library->book(url, true) : std::nullopt;
   if (!book) {
     std::fprintf(stderr, "lorevane-cli: %s is not in the library%s\n", url.c_str(),
-                 offline ? " (download it first, or leave out --offline)" : "");
+                 o.offline ? " (download it first, or leave out --offline)" : "");
     return kExitIncomplete;
   }
   try {
-    if (*format == "epub") {
-      lv::exporting::write_epub(*book, *output);
+    if (o.format == "epub") {
+      lv::exporting::write_epub(*book, o.output);
     } else {
-      lv::exporting::write_txt(*book, *output, text_encoding);
+      lv::exporting::write_txt(*book, o.output, text_encoding);
     }
   } catch (const lv::exporting::NoChaptersError&) {
     std::fprintf(stderr, "lorevane-cli: %s has no chapters; nothing was written\n", url.c_str());
@@ -142,16 +138,17 @@ int run_export(const Globals& globals, Args args) {
   const std::size_t missing = lv::exporting::missing_chapters(*book);
   if (missing > 0) {
     std::fprintf(stderr, "lorevane-cli: %zu of %zu chapters are missing from %s; each says so in the file\n", missing,
-                 book->chapters.size(), output->c_str());
+                 book->chapters.size(), o.output.c_str());
   }
-  std::printf("{\"book\":%s,\"output\":%s,\"format\":%s,\"chapters\":%zu,\"missing\":%zu}\n",
-              json_gbk(book->book).c_str(), json_string(*output).c_str(), json_string(*format).c_str(),
-              book->chapters.size(), missing);
+  print_line(Json{{"book", gbk_value(book->book)},
+                  {"output", o.output},
+                  {"format", o.format},
+                  {"chapters", book->chapters.size()},
+                  {"missing", missing}});
   return missing == 0 && page_as_expected ? 0 : kExitIncomplete;
 }
 
-int run_library(const Globals& globals, Args args) {
-  args.positionals(0, "lorevane-cli library");
+int run_library(const Globals& globals) {
   const auto library = open_library_for_reading(globals);
   if (!library) return 0;  // no library yet: no books
   const lv::base::Text& label = lv::routines::rules_in_force()->book_page.author.label;
@@ -160,11 +157,56 @@ int run_library(const Globals& globals, Args args) {
     const std::string_view author = std::string_view(book.author).starts_with(label)
                                         ? std::string_view(book.author).substr(label.size())
                                         : std::string_view(book.author);
-    std::printf("{\"book\":%s,\"title\":%s,\"author\":%s,\"chapters\":%d,\"stored\":%d,\"missing\":%d}\n",
-                json_gbk(book.book).c_str(), json_gbk(book.title).c_str(), json_gbk(author).c_str(),
-                book.chapters, book.stored, book.missing);
+    print_line(Json{{"book", gbk_value(book.book)},
+                    {"title", gbk_value(book.title)},
+                    {"author", gbk_value(author)},
+                    {"chapters", book.chapters},
+                    {"stored", book.stored},
+                    {"missing", book.missing}});
   }
   return 0;
+}
+
+}  // namespace
+
+void add_jobs_option(CLI::App& command, int& jobs) {
+  command.add_option("--jobs", jobs, "transfers at a time, 1 to 16 (default 4)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 16).description(""));
+}
+
+CommandRun add_download(CLI::App& cli, const Globals& globals) {
+  auto o = std::make_shared<BookFileOptions>();
+  CLI::App* download = cli.add_subcommand("download", "the whole book into the local library");
+  download->add_option("BOOK_URL", o->url, "the book page's address")->required();
+  add_jobs_option(*download, o->jobs);
+  return [&globals, o] { return run_download(globals, *o); };
+}
+
+CommandRun add_export(CLI::App& cli, const Globals& globals) {
+  auto o = std::make_shared<BookFileOptions>();
+  CLI::App* exporting = cli.add_subcommand(
+      "export", "the book from the library as EPUB or TXT (downloads what is missing first)");
+  exporting->add_option("BOOK_URL", o->url, "the book page's address")->required();
+  exporting->add_option("--format", o->format, "the kind of file")
+      ->type_name("epub|txt")
+      ->required()
+      ->check(CLI::IsMember({"epub", "txt"}).description(""));
+  exporting->add_option("--output", o->output, "the file to write (replaced whole)")
+      ->type_name("PATH")
+      ->required()
+      ->check(CLI::Validator([](const std::string& path) { return path.empty() ? "PATH is empty" : ""; }, ""));
+  exporting->add_flag("--offline", o->offline, "write what the library holds, download nothing");
+  exporting->add_option("--encoding", o->encoding, "the TXT file's encoding (default utf-8)")
+      ->type_name("utf-8|gbk")
+      ->check(CLI::IsMember({"utf-8", "gbk"}).description(""));
+  add_jobs_option(*exporting, o->jobs);
+  return [&globals, o] { return run_export(globals, *o); };
+}
+
+CommandRun add_library(CLI::App& cli, const Globals& globals) {
+  cli.add_subcommand("library", "one line per book in the local library");
+  return [&globals] { return run_library(globals); };
 }
 
 }  // namespace lv::cli

@@ -1,14 +1,26 @@
 #pragma once
-// The commands of lorevane-cli. Each writes its results to standard output
-// and returns the exit code; a usage error is thrown as UsageError.
+// The commands of lorevane-cli. Each adds itself, with its arguments and
+// options, to the command line; what it returns runs it once the command
+// line has been read, writes the results to standard output and gives the
+// exit code. A usage error found only then is thrown as UsageError.
+#include <functional>
+#include <stdexcept>
 #include <string>
 
-#include "cli/args.h"
+namespace CLI {
+class App;
+}
 
 namespace lv::cli {
 
 // Finished, but something asked for is missing (named on standard error).
 inline constexpr int kExitIncomplete = 3;
+inline constexpr int kExitUsage = 2;
+
+// Ends the program with exit code 2 and its one-line message.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 class SignalWatch;
 
@@ -21,14 +33,19 @@ struct Globals {
 // A URL that begins with "/" is taken on the site host.
 std::string site_url(const Globals& globals, const std::string& url);
 
-int run_cut(Args args);
-int run_get(const Globals& globals, Args args);
-int run_collect(const Globals& globals, Args args);
-int run_info(const Globals& globals, Args args);
-int run_chapters(const Globals& globals, Args args);
-int run_read(const Globals& globals, Args args);
-int run_download(const Globals& globals, Args args);
-int run_export(const Globals& globals, Args args);
-int run_library(const Globals& globals, Args args);
+using CommandRun = std::function<int()>;
+
+CommandRun add_cut(CLI::App& cli);
+CommandRun add_get(CLI::App& cli, const Globals& globals);
+CommandRun add_collect(CLI::App& cli, const Globals& globals);
+CommandRun add_info(CLI::App& cli, const Globals& globals);
+CommandRun add_chapters(CLI::App& cli, const Globals& globals);
+CommandRun add_read(CLI::App& cli, const Globals& globals);
+CommandRun add_download(CLI::App& cli, const Globals& globals);
+CommandRun add_export(CLI::App& cli, const Globals& globals);
+CommandRun add_library(CLI::App& cli, const Globals& globals);
+
+// --jobs N: transfers to the site at a time, 1 to 16 (4 when not given).
+void add_jobs_option(CLI::App& command, int& jobs);
 
 }  // namespace lv::cli

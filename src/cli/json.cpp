@@ -1,54 +1,20 @@
 #include "cli/json.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/code_page.h"
 
 namespace lv::cli {
 
-void append_json_string(std::string& out, std::string_view utf8) {
-  out.reserve(out.size() + utf8.size() + 2);
-  out.push_back('"');
-  // Runs of bytes that need no escape go out whole.
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const char c = utf8[i];
-    if (static_cast<unsigned char>(c) >= 0x20 && c != '"' && c != '\\') continue;
-    out.append(utf8.data() + run, i - run);
-    run = i + 1;
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default: {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-        out += escaped;
-      }
-    }
-  }
-  out.append(utf8.data() + run, utf8.size() - run);
-  out.push_back('"');
-}
+Json gbk_value(std::string_view gbk) { return lv::base::gbk_to_utf8(gbk); }
 
-std::string json_string(std::string_view utf8) {
-  std::string out;
-  append_json_string(out, utf8);
-  return out;
-}
+std::string json_text(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-void append_json_gbk(std::string& out, std::string_view gbk) {
-  thread_local std::string utf8;  // one room for every value of a line
-  lv::base::gbk_to_utf8_into(gbk, utf8);
-  append_json_string(out, utf8);
+void print_line(const Json& value) {
+  std::string line = json_text(value);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stdout);
 }
-
-std::string json_gbk(std::string_view gbk) { return json_string(lv::base::gbk_to_utf8(gbk)); }
 
 namespace {
 
@@ -75,7 +41,7 @@ void write_json_gbk(std::FILE* out, std::string_view gbk) {
   std::fputc('"', out);
   for (std::size_t at = 0; at < gbk.size();) {
     const std::size_t end = piece_end(gbk, at);
-    const std::string literal = json_string(lv::base::gbk_to_utf8(gbk.substr(at, end - at)));
+    const std::string literal = json_text(gbk_value(gbk.substr(at, end - at)));
     std::fwrite(literal.data() + 1, 1, literal.size() - 2, out);  // without its quotes
     at = end;
   }

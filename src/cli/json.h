@@ -4,17 +4,22 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 namespace lv::cli {
 
-// A JSON string literal of a UTF-8 text.
-std::string json_string(std::string_view utf8);
-// A JSON string literal of a GBK text (converted to UTF-8 first).
-std::string json_gbk(std::string_view gbk);
-// The same literals added to the end of `out`, for lines built piece by piece.
-void append_json_string(std::string& out, std::string_view utf8);
-void append_json_gbk(std::string& out, std::string_view gbk);
-// Writes the JSON string literal of a GBK text to `out`, converted piece by
-// piece, so that a long text is not held again in UTF-8 and escaped.
+// One line's value; its keys stay in the order they were given.
+using Json = nlohmann::ordered_json;
+
+// A GBK text as a JSON string (in UTF-8).
+Json gbk_value(std::string_view gbk);
+// `value` as compact JSON text; non-ASCII stays as it is, and bytes that are
+// no UTF-8 (a file name may hold them) become U+FFFD.
+std::string json_text(const Json& value);
+// Writes `value` and a line end to standard output.
+void print_line(const Json& value);
+// Writes the JSON string of a GBK text to `out`, converted and escaped piece
+// by piece, so that a long text is not held again in UTF-8.
 void write_json_gbk(std::FILE* out, std::string_view gbk);
 
 }  // namespace lv::cli

@@ -1,10 +1,14 @@
 // lorevane-cli: the program's core from a terminal.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "cli/commands.h"
+#include "cli/help_format.h"
 #include "cli/signal_watch.h"
 #include "library/library.h"
 #include "routines/rules_file.h"
@@ -14,69 +18,89 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: lorevane-cli [--site HOST[:PORT]] [--demo] [--rules FILE] [--library FILE] COMMAND ...\n"
-    "commands:\n"
-    "  cut FILE START END [--from N] [--case-sensitive|--ignore-case] [--first]\n"
-    "      [--max-length N] [--prefix P] [--suffix S] [--keep-start] [--keep-end]\n"
-    "  get URL [--bytes|--fetch]\n"
-    "  collect [--pages FIRST-LAST] [--jobs N]\n"
-    "  info BOOK_URL [--fetch]\n"
-    "  chapters BOOK_URL\n"
-    "  read BOOK_URL INDEX\n"
-    "  download BOOK_URL [--jobs N]      the whole book into the library\n"
-    "  export BOOK_URL --format epub|txt --output PATH [--offline] [--encoding utf-8|gbk]\n"
-    "  library                           the books in the library\n"
-    "A URL that begins with / is taken on the site host. --rules cuts pages by the\n"
-    "site rules of FILE (JSON, as the rules dialog saves them) instead of the built-in ones.\n"
-    "Exit status: 0 complete, 2 usage, 3 finished with something missing (named on\n"
-    "standard error), 1 any other failure.\n";
+constexpr const char* kDescription =
+    "The novel site's books from a terminal: results as JSON lines (UTF-8) on\n"
+    "standard output, progress and problems on standard error.";
+
+constexpr const char* kFooter =
+    "A URL that begins with / is taken on the site host. --rules takes the site rules\n"
+    "as the rules dialog saves them (a file may name only what it changes).\n"
+    "Exit status: 0 complete, 2 usage error, 3 finished with something missing\n"
+    "(named on standard error), 1 any other failure.";
+
+CLI::Validator not_empty(const char* what) {
+  return CLI::Validator([what](const std::string& value) { return value.empty() ? std::string("needs ") + what : ""; },
+                        "");
+}
 
 int run(int argc, char** argv, lv::cli::SignalWatch& signals) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    std::fputs(kUsage, args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
-  }
   lv::cli::Globals globals;
   globals.site_host = lv::routines::kDefaultSiteHost;
   globals.signals = &signals;
 
   // Global options stand before the command.
-  std::size_t at = 0;
+  CLI::App cli(kDescription, "lorevane-cli");
+  auto format = std::make_shared<lv::cli::HelpFormat>();
+  format->column_width(28);
+  cli.formatter(format);
+  cli.set_help_flag("-h,--help", "print this help and end");
+  cli.footer(kFooter);
   bool demo = false;
-  bool site_given = false;
-  while (at < args.size() && args[at].rfind("--", 0) == 0) {
-    if (args[at] == "--demo") {
-      demo = true;
-      ++at;
-    } else if (args[at] == "--site") {
-      if (at + 1 >= args.size() || args[at + 1].empty()) throw lv::cli::UsageError("--site needs HOST[:PORT]");
-      globals.site_host = args[at + 1];
-      site_given = true;
-      at += 2;
-    } else if (args[at] == "--library") {
-      if (at + 1 >= args.size() || args[at + 1].empty()) throw lv::cli::UsageError("--library needs FILE");
-      globals.library_path = args[at + 1];
-      at += 2;
-    } else if (args[at] == "--rules") {
-      if (at + 1 >= args.size() || args[at + 1].empty()) throw lv::cli::UsageError("--rules needs FILE");
-      try {
-        lv::scrape::SiteRules rules = lv::routines::load_rules_file(args[at + 1]);
-        // The rules' own host serves when the command line names none.
-        if (!rules.site_host.empty() && !site_given) globals.site_host = rules.site_host;
-        lv::routines::put_rules_in_force(std::move(rules));
-      } catch (const lv::routines::RulesError& error) {
-        throw lv::cli::UsageError(std::string("rules refused: ") + error.what());
-      }
-      at += 2;
-    } else {
-      throw lv::cli::UsageError("unknown option " + args[at]);
+  std::string rules_path;
+  const CLI::Option* site = cli.add_option("--site", globals.site_host, "the site every request goes to")
+                                ->type_name("HOST[:PORT]")
+                                ->check(not_empty("HOST[:PORT]"));
+  cli.add_flag("--demo", demo, "serve the bundled sample site on 127.0.0.1, use it");
+  cli.add_option("--rules", rules_path, "site rules from FILE (JSON, at most 1 MiB)")
+      ->type_name("FILE")
+      ->check(not_empty("FILE"));
+  cli.add_option("--library", globals.library_path, "the library (default: library.sqlite3 in\n$XDG_DATA_HOME/lorevane)")
+      ->type_name("FILE")
+      ->check(not_empty("FILE"));
+
+  std::map<const CLI::App*, lv::cli::CommandRun> commands;
+  const auto add = [&](lv::cli::CommandRun run) { commands.emplace(cli.get_subcommands({}).back(), std::move(run)); };
+  add(lv::cli::add_cut(cli));
+  add(lv::cli::add_get(cli, globals));
+  add(lv::cli::add_collect(cli, globals));
+  add(lv::cli::add_info(cli, globals));
+  add(lv::cli::add_chapters(cli, globals));
+  add(lv::cli::add_read(cli, globals));
+  add(lv::cli::add_download(cli, globals));
+  add(lv::cli::add_export(cli, globals));
+  add(lv::cli::add_library(cli, globals));
+
+  if (argc <= 1) {
+    std::fputs(cli.help().c_str(), stderr);
+    return lv::cli::kExitUsage;
+  }
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) {
+      std::fputs(cli.help().c_str(), stdout);  // --help, of the program or of the command given
+      return 0;
+    }
+    // A word where the command should stand is no command of ours.
+    const auto rest = cli.remaining();
+    if (cli.get_subcommands().empty() && !rest.empty() && !rest.front().starts_with("-")) {
+      throw lv::cli::UsageError("unknown command " + rest.front() + "; see lorevane-cli --help");
+    }
+    throw lv::cli::UsageError(error.what() + std::string("; see lorevane-cli --help"));
+  }
+  const auto parsed = cli.get_subcommands();
+  if (parsed.empty()) throw lv::cli::UsageError("no command given");
+
+  if (!rules_path.empty()) {
+    try {
+      lv::scrape::SiteRules rules = lv::routines::load_rules_file(rules_path);
+      // The rules' own host serves when the command line names none.
+      if (!rules.site_host.empty() && site->count() == 0) globals.site_host = rules.site_host;
+      lv::routines::put_rules_in_force(std::move(rules));
+    } catch (const lv::routines::RulesError& error) {
+      throw lv::cli::UsageError(std::string("rules refused: ") + error.what());
     }
   }
-  if (at >= args.size()) throw lv::cli::UsageError("no command given");
-  const std::string command = args[at];
-  lv::cli::Args rest(std::vector<std::string>(args.begin() + static_cast<long>(at) + 1, args.end()));
 
   std::unique_ptr<lv::site::SampleServer> server;
   if (demo) {
@@ -87,17 +111,7 @@ int run(int argc, char** argv, lv::cli::SignalWatch& signals) {
     }
     globals.site_host = server->site_host();
   }
-
-  if (command == "cut") return lv::cli::run_cut(std::move(rest));
-  if (command == "get") return lv::cli::run_get(globals, std::move(rest));
-  if (command == "collect") return lv::cli::run_collect(globals, std::move(rest));
-  if (command == "info") return lv::cli::run_info(globals, std::move(rest));
-  if (command == "chapters") return lv::cli::run_chapters(globals, std::move(rest));
-  if (command == "read") return lv::cli::run_read(globals, std::move(rest));
-  if (command == "download") return lv::cli::run_download(globals, std::move(rest));
-  if (command == "export") return lv::cli::run_export(globals, std::move(rest));
-  if (command == "library") return lv::cli::run_library(globals, std::move(rest));
-  throw lv::cli::UsageError("unknown command " + command);
+  return commands.at(parsed.front())();
 }
 
 }  // namespace
@@ -108,8 +122,10 @@ int main(int argc, char** argv) {
   try {
     return run(argc, argv, signals);
   } catch (const lv::cli::UsageError& error) {
-    std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
-    return 2;
+    std::string message = error.what();
+    std::replace(message.begin(), message.end(), '\n', ' ');  // one line, whoever worded it
+    std::fprintf(stderr, "lorevane-cli: %s\n", message.c_str());
+    return lv::cli::kExitUsage;
   } catch (const lv::library::LibraryError& error) {
     std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
     return 1;

@@ -1,14 +1,10 @@
 #pragma once
 // A stable identifier for a book: the name-based UUID (version 5, SHA-1) of
 // its address in the URL namespace, which anyone can derive again.
-#include <array>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace lv::exporting {
-
-std::array<std::uint8_t, 20> sha1(std::string_view data);
 
 // "xxxxxxxx-xxxx-5xxx-yxxx-xxxxxxxxxxxx", lower-case.
 std::string url_uuid(std::string_view url);

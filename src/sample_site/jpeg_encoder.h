@@ -1,6 +1,6 @@
 #pragma once
-// A small baseline JPEG encoder (JFIF, 8-bit, three components, no
-// subsampling, the standard Huffman tables) for the generated covers.
+// The generated covers as baseline JPEG (JFIF, 8-bit, three components, no
+// subsampling), written by libjpeg-turbo.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -72,6 +72,22 @@ TEST_F(CliCut, UsageErrorsExitTwoAndUnreadableFilesOne) {
   EXPECT_EQ(lines(message.out).size(), 1u);
 }
 
+TEST(CliHelp, ListsEveryCommandWithItsOptionsAndTheExitStatuses) {
+  const auto help = run_command(cli() + " --help");
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: lorevane-cli [OPTIONS] COMMAND")) << help.out;
+  for (const char* part :
+       {"--site HOST[:PORT]", "--demo", "--rules FILE", "--library FILE", "cut FILE START END", "--from N",
+        "--case-sensitive", "--ignore-case", "--first", "--max-length N", "--prefix P", "--suffix S", "--keep-start",
+        "--keep-end", "get URL", "--bytes", "--fetch", "collect", "--pages FIRST-LAST", "--jobs N", "info BOOK_URL",
+        "chapters BOOK_URL", "read BOOK_URL INDEX", "download BOOK_URL",
+        "export BOOK_URL --format epub|txt --output PATH", "--offline", "--encoding utf-8|gbk", "\n  library",
+        "Exit status: 0 complete, 2 usage error, 3"}) {
+    EXPECT_NE(help.out.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(run_command(cli() + " read --help").exit_code, 0);
+}
+
 class CliDemo : public ::testing::Test {
  protected:
   lv::site::SampleSite site_;  // the same seed as --demo serves

@@ -1,7 +1,8 @@
 // Covers as the EPUB carries them: readable formats as they are, PCX and BMP
-// converted to PNG (decoded back here to compare pixels), the rest left out.
+// converted to PNG (decoded back here by libpng to compare pixels), the rest
+// left out.
 #include <gtest/gtest.h>
-#include <zlib.h>
+#include <png.h>
 
 #include <cstdint>
 #include <optional>
@@ -16,45 +17,23 @@ namespace {
 
 using Pixels = std::vector<std::uint32_t>;
 
-std::uint32_t be32(const std::string& s, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
-  return v;
-}
-
-// Reads back an 8-bit RGB PNG without filters, as the encoder writes it,
-// checking every chunk's CRC on the way.
+// Reads a PNG back with libpng: the pixels, top row first, when it is an
+// opaque colour picture of the given size.
 std::optional<Pixels> decode_rgb_png(const std::string& png, int width, int height) {
-  if (png.compare(0, 8, std::string("\x89PNG\r\n\x1A\n", 8)) != 0) return std::nullopt;
-  std::string idat;
-  for (std::size_t at = 8; at + 12 <= png.size();) {
-    const std::uint32_t length = be32(png, at);
-    const std::string type = png.substr(at + 4, 4);
-    const auto* typed = reinterpret_cast<const Bytef*>(png.data() + at + 4);
-    if (crc32(0, typed, length + 4) != be32(png, at + 8 + length)) return std::nullopt;
-    if (type == "IHDR" && (be32(png, at + 8) != std::uint32_t(width) ||
-                           be32(png, at + 12) != std::uint32_t(height) ||
-                           png.substr(at + 16, 5) != std::string("\x08\x02\x00\x00\x00", 5))) {
-      return std::nullopt;
-    }
-    if (type == "IDAT") idat += png.substr(at + 8, length);
-    at += 12 + length;
-  }
-  const std::size_t stride = 1 + 3 * std::size_t(width);
-  std::string raw(stride * std::size_t(height), '\0');
-  uLongf raw_size = raw.size();
-  if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &raw_size,
-                 reinterpret_cast<const Bytef*>(idat.data()), idat.size()) != Z_OK ||
-      raw_size != raw.size()) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_memory(&image, png.data(), png.size()) == 0) return std::nullopt;
+  const bool shape = image.width == std::uint32_t(width) && image.height == std::uint32_t(height) &&
+                     image.format == PNG_FORMAT_RGB;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0 || !shape) {
+    png_image_free(&image);
     return std::nullopt;
   }
   Pixels pixels;
-  for (std::size_t y = 0; y < std::size_t(height); ++y) {
-    if (raw[y * stride] != 0) return std::nullopt;
-    for (std::size_t x = 0; x < std::size_t(width); ++x) {
-      const auto* p = reinterpret_cast<const unsigned char*>(raw.data() + y * stride + 1 + 3 * x);
-      pixels.push_back(0xFF000000u | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2]);
-    }
+  for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+    pixels.push_back(0xFF000000u | std::uint32_t{rgb[i]} << 16 | std::uint32_t{rgb[i + 1]} << 8 | rgb[i + 2]);
   }
   return pixels;
 }
@@ -101,6 +80,11 @@ TEST(EpubCover, EachFormatGetsItsMediaTypeOrIsLeftOut) {
   const std::string rows32("\xFF\x00\x00\x00\x00\xFF\x00\x00" "\x00\x00\xFF\x00\xFF\xFF\xFF\x00", 16);
   std::string bitfields = bmp(32, -2, 3, std::string("\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\x00", 12) + rows32);
   put32(bitfields, 10, 54 + 12);
+  // Palette blue green red white (B G R 0), then bottom-up rows of indexes padded to 4 bytes.
+  std::string palette8 = bmp(8, 2, 0, std::string("\xFF\x00\x00\x00\x00\xFF\x00\x00\x00\x00\xFF\x00\xFF\xFF\xFF\x00"
+                                                  "\x00\x01\x00\x00\x02\x03\x00\x00", 24));
+  put32(palette8, 10, 54 + 16);
+  put32(palette8, 46, 4);  // colours used
   const std::string jpeg("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10);
   const std::string png("\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR", 16);
   const std::string icon("\x00\x00\x01\x00\x01\x00\x10\x10", 8);
@@ -120,7 +104,8 @@ TEST(EpubCover, EachFormatGetsItsMediaTypeOrIsLeftOut) {
       {"bmp 32 top-down", bmp(32, -2, 0, rows32), "image/png", {kBlue, kGreen, kRed, kWhite}},
       {"bmp 32 bit masks", bitfields, "image/png", {kBlue, kGreen, kRed, kWhite}},
       {"bmp cut short", bmp(24, 2, 0, rows24.substr(0, 12)), "", {}},
-      {"bmp 8 bits", bmp(8, 2, 0, rows24), "", {}},
+      {"bmp 8 bits", palette8, "image/png", {kRed, kWhite, kBlue, kGreen}},
+      {"bmp 8 bits without palette", bmp(8, 2, 0, rows24), "", {}},
       {"bmp run-length", bmp(24, 2, 1, rows24), "", {}},
       {"pcx cut short", pcx().substr(0, 129), "", {}},
       {"icon", icon, "", {}},

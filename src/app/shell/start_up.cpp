@@ -1,6 +1,8 @@
 #include "app/shell/start_up.h"
 
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <charconv>
@@ -29,18 +31,6 @@
 
 namespace lv::app {
 
-const char* const kUsage =
-    "usage: lorevane [--site HOST[:PORT]] [--demo]\n"
-    "  --site HOST[:PORT]   the site every request goes to\n"
-    "  --demo               serve the bundled sample site on 127.0.0.1 and use it\n"
-    "options for tools and tests:\n"
-    "  --collect            start a collection once the window shows\n"
-    "  --runs N             with --collect: N collections one after the other\n"
-    "  --pages LAST         collect listing pages 1 to LAST only\n"
-    "  --close-after-rows N close the main window once the book list holds N rows\n"
-    "  --close-when-collected  close the main window when the collection ends\n"
-    "  --trace              count-label ticks, collection time and memory to standard error\n";
-
 namespace {
 
 bool parse_int(std::string_view text, int& value) {
@@ -49,9 +39,42 @@ bool parse_int(std::string_view text, int& value) {
   return error == std::errc() && at == end;
 }
 
-ParsedOptions usage_error(const std::string& message) {
+// The program's options, described once for the parser and the usage.
+struct OptionSet {
+  QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("show this help and end")};
+  QCommandLineOption site{QStringLiteral("site"), QStringLiteral("the site every request goes to"),
+                          QStringLiteral("HOST[:PORT]")};
+  QCommandLineOption demo{QStringLiteral("demo"), QStringLiteral("serve the bundled sample site on 127.0.0.1 and use it")};
+  QCommandLineOption collect{QStringLiteral("collect"),
+                             QStringLiteral("start a collection once the window shows")};
+  QCommandLineOption runs{QStringLiteral("runs"), QStringLiteral("with --collect: N collections one after the other"),
+                          QStringLiteral("N")};
+  QCommandLineOption pages{QStringLiteral("pages"), QStringLiteral("collect listing pages 1 to LAST only"),
+                           QStringLiteral("LAST")};
+  QCommandLineOption close_after_rows{QStringLiteral("close-after-rows"),
+                                      QStringLiteral("close the main window once the book list holds N rows"),
+                                      QStringLiteral("N")};
+  QCommandLineOption close_when_collected{QStringLiteral("close-when-collected"),
+                                          QStringLiteral("close the main window when the collection ends")};
+  QCommandLineOption trace{QStringLiteral("trace"),
+                           QStringLiteral("count-label ticks, collection time and memory to standard error")};
+
+  void add_to(QCommandLineParser& parser) const {
+    parser.addOptions({help, site, demo, collect, runs, pages, close_after_rows, close_when_collected, trace});
+  }
+};
+
+// The parser's help names the program by the path it was started from, or
+// by a placeholder before the application exists; the usage line names it.
+std::string usage(const QCommandLineParser& parser) {
+  const QString text = parser.helpText();
+  return "usage: lorevane [--site HOST[:PORT]] [--demo]\nThe options from --collect on are for tools and tests." +
+         text.mid(text.indexOf(u'\n')).toStdString();
+}
+
+ParsedOptions usage_error(const std::string& message, const QCommandLineParser& parser) {
   ParsedOptions parsed;
-  parsed.message = "lorevane: " + message + "\n" + kUsage;
+  parsed.message = "lorevane: " + message + "\n" + usage(parser);
   return parsed;
 }
 
@@ -93,52 +116,39 @@ bool valid_site_host(std::string_view host) {
 }
 
 ParsedOptions parse_start_options(const std::vector<std::string>& args) {
-  StartOptions options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string text;
-    if (arg == "--help" || arg == "-h") {
-      ParsedOptions parsed;
-      parsed.help = true;
-      parsed.message = kUsage;
-      return parsed;
-    } else if (arg == "--demo") {
-      options.demo = true;
-    } else if (arg == "--site" || arg.rfind("--site=", 0) == 0) {
-      if (arg == "--site") {
-        if (!value(text)) return usage_error("--site needs HOST[:PORT]");
-      } else {
-        text = arg.substr(7);
-      }
-      if (!valid_site_host(text)) return usage_error("not a site host: " + text);
-      options.site_host = text;
-    } else if (arg == "--collect") {
-      options.collect_at_start = true;
-    } else if (arg == "--close-when-collected") {
-      options.close_when_collected = true;
-    } else if (arg == "--trace") {
-      options.trace = true;
-    } else if (arg == "--close-after-rows") {
-      if (!value(text) || !parse_int(text, options.close_after_rows) || options.close_after_rows < 0) {
-        return usage_error("--close-after-rows needs a count");
-      }
-    } else if (arg == "--runs") {
-      if (!value(text) || !parse_int(text, options.collect_runs) || options.collect_runs < 1) {
-        return usage_error("--runs needs a count");
-      }
-    } else if (arg == "--pages") {
-      if (!value(text) || !parse_int(text, options.last_page) || options.last_page < 1) {
-        return usage_error("--pages needs the last page number");
-      }
-    } else {
-      return usage_error("unknown option " + arg);
-    }
+  QCommandLineParser parser;
+  const OptionSet option;
+  option.add_to(parser);
+  QStringList list{QStringLiteral("lorevane")};
+  for (const std::string& arg : args) list.append(QString::fromLocal8Bit(arg));
+  if (!parser.parse(list)) return usage_error(parser.errorText().toStdString(), parser);
+  if (parser.isSet(option.help)) {
+    ParsedOptions parsed;
+    parsed.help = true;
+    parsed.message = usage(parser);
+    return parsed;
   }
+  if (!parser.positionalArguments().isEmpty()) {
+    return usage_error("unknown argument " + parser.positionalArguments().constFirst().toStdString(), parser);
+  }
+  StartOptions options;
+  const auto count = [&](const QCommandLineOption& of, int& value, int least) {
+    return !parser.isSet(of) || (parse_int(parser.value(of).toStdString(), value) && value >= least);
+  };
+  if (parser.isSet(option.site)) {
+    const std::string host = parser.value(option.site).toLocal8Bit().toStdString();
+    if (!valid_site_host(host)) return usage_error("not a site host: " + host, parser);
+    options.site_host = host;
+  }
+  options.demo = parser.isSet(option.demo);
+  options.collect_at_start = parser.isSet(option.collect);
+  options.close_when_collected = parser.isSet(option.close_when_collected);
+  options.trace = parser.isSet(option.trace);
+  if (!count(option.close_after_rows, options.close_after_rows, 0)) {
+    return usage_error("--close-after-rows needs a count", parser);
+  }
+  if (!count(option.runs, options.collect_runs, 1)) return usage_error("--runs needs a count", parser);
+  if (!count(option.pages, options.last_page, 1)) return usage_error("--pages needs the last page number", parser);
   ParsedOptions parsed;
   parsed.options = options;
   return parsed;

@@ -27,7 +27,7 @@ struct StartOptions {
 
 struct ParsedOptions {
   std::optional<StartOptions> options;  // none on a usage error or --help
-  std::string message;                  // the error, or the usage for --help
+  std::string message;                  // the error and the usage, or the usage for --help
   bool help = false;
 };
 
@@ -47,7 +47,5 @@ QMessageBox* check_library_at_start(AppContext& context, QWidget* parent);
 // Runs the program; returns only if the message loop ends without the main
 // window closing (closing it ends the process with exit code 0).
 int run_program(int& argc, char** argv);
-
-extern const char* const kUsage;
 
 }  // namespace lv::app
