@@ -5,6 +5,7 @@
 #   usage: PROGRAM SYNOPSIS              deeper-indented lines continue the synopsis
 #   heading:                             a list heading ("commands:" starts COMMANDS)
 #     TERM  DESCRIPTION                  an item: two spaces in, two or more before its text
+#                                        (one is enough after an option and its VALUES)
 #         MORE                           deeper lines continue the term, or the text once there is one
 #   Plain text                           a paragraph
 # Items before any heading are the OPTIONS.
@@ -141,6 +142,11 @@ in_usage && /^   +[^ ]/ {
   if (match(line, /   *[^ ]/) && RSTART > 1) {
     term = substr(line, 1, RSTART - 1)
     description = trim(substr(line, RSTART))
+  } else if (line ~ /^-/ && match(line, /^-[^ ]+( [A-Z][][A-Z_:]*)* [^ ]/)) {
+    # An option whose text follows a single space: the option and its
+    # upper-case values are the term.
+    term = substr(line, 1, RLENGTH - 2)
+    description = substr(line, RLENGTH)
   } else {
     term = line
   }
