@@ -11,9 +11,8 @@
 # Items before any heading are the OPTIONS.
 #
 # The sections file holds "[SECTION NAME]" lines, each followed by roff text
-# (empty lines left out);
-# DESCRIPTION and OPTIONS go before what the help gives, the others after it in
-# their order.
+# (empty lines left out). DESCRIPTION and OPTIONS go before what the help
+# gives, the others after it in their order.
 #
 # Variables: name, summary, version, date (set with -v).
 
@@ -71,7 +70,7 @@ function trim(text) {
   return text
 }
 
-function flush(    line) {
+function flush() {
   if (term != "") {
     body = body ".TP\n" text_line(format_term(term)) "\n"
     if (description != "") body = body text_line(format_text(description)) "\n"
