@@ -12,13 +12,19 @@
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
+void usage(std::FILE* out) {
+  std::fprintf(out,
                "usage: lorevane-sample-site [--port N] [--bind ADDR] [--seed S] [--gzip] [--delay MS]\n"
                "                            [--flaky-every N] [--longest-book]\n"
+               "  --port N          listen on port N (default 0: a free port the system picks)\n"
+               "  --bind ADDR       listen on address ADDR (default 127.0.0.1)\n"
+               "  --seed S          generate the site from seed S, 0 to 4294967295 (default %u)\n"
+               "  --gzip            send every body gzip-encoded\n"
                "  --delay MS        every answer waits MS milliseconds\n"
                "  --flaky-every N   every Nth listing page drops its connection on its first request\n"
-               "  --longest-book    print the path of the book with the most chapters and end\n");
+               "  --longest-book    print the path of the book with the most chapters and end\n"
+               "  --help            print this text and end\n",
+               static_cast<unsigned>(lv::site::SiteOptions{}.seed));
 }
 
 bool parse_int(const char* s, long min, long max, long& out) {
@@ -43,7 +49,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
     long value = 0;
-    if (arg == "--port" && has_value && parse_int(argv[i + 1], 0, 65535, value)) {
+    if (arg == "--help" || arg == "-h") {
+      usage(stdout);
+      return 0;
+    } else if (arg == "--port" && has_value && parse_int(argv[i + 1], 0, 65535, value)) {
       port = value;
       ++i;
     } else if (arg == "--bind" && has_value) {
@@ -68,7 +77,7 @@ int main(int argc, char** argv) {
       flaky_every = value;
       ++i;
     } else {
-      usage();
+      usage(stderr);
       return 2;
     }
   }

@@ -4,6 +4,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QTimer>
 #include <charconv>
 #include <cstdio>
@@ -155,6 +156,11 @@ ParsedOptions parse_start_options(const std::vector<std::string>& args) {
 }
 
 int run_program(int& argc, char** argv) {
+  // --help is answered before the toolkit looks for a display.
+  if (const ParsedOptions early = parse_start_options(std::vector<std::string>(argv + 1, argv + argc)); early.help) {
+    std::fputs(early.message.c_str(), stdout);
+    return 0;
+  }
   QApplication app(argc, argv);  // takes its own options out of argv
 
   const ParsedOptions parsed = parse_start_options(std::vector<std::string>(argv + 1, argv + argc));
@@ -166,6 +172,9 @@ int run_program(int& argc, char** argv) {
 
   // Names the configuration folder the rules file is kept in.
   QCoreApplication::setApplicationName(QStringLiteral("lorevane"));
+  // Ties the windows to the installed menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("lorevane"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lorevane")));
   install_chinese_translation(app);
   // The saved rules' site host serves when the command line names none.
   const lv::base::Text saved_host = load_saved_rules();
