@@ -53,7 +53,7 @@ struct BookDetails {
   friend bool operator==(const BookDetails&, const BookDetails&) = default;
 };
 
-// One chapter of a stored book's chapter list.
+// One chapter of a stored book's chapter list. Times are seconds since 1970 (UTC).
 struct StoredChapter {
   int index = 0;            // 0-based place in the chapter list
   Text title;
@@ -61,29 +61,57 @@ struct StoredChapter {
   bool stored = false;      // its text is in the library
   Text text;                // as the reader shows it; "" unless stored (and asked for)
   lv::base::Failure missing;  // why the last try failed, when it did and nothing is stored
-  std::int64_t fetched_at = 0;  // seconds since 1970 (UTC) when stored; 0 otherwise
+  std::int64_t fetched_at = 0;  // when stored; 0 otherwise
+  bool removed = false;     // the site no longer lists it; kept with its text
+  std::int64_t listed_at = 0;   // when it first appeared in the list
 };
 
 struct StoredBook {
   std::string book;         // the book address: the key
   BookDetails details;
   Bytes cover;              // the cover picture's bytes as downloaded; empty when none
-  std::int64_t updated_at = 0;  // seconds since 1970 (UTC): details or chapter list last saved
+  std::int64_t updated_at = 0;  // when the details, the cover, the list or a text last changed
+  std::int64_t checked_at = 0;  // when the site was last asked for the book
   std::vector<StoredChapter> chapters;  // in list order
+};
+
+// Where the reader was in a book: the chapter (by address, which survives
+// any change of the list) and how far into its text.
+struct ReadingPosition {
+  Text chapter_address;
+  int text_offset = 0;      // characters into the text view
+  std::int64_t read_at = 0;
+  friend bool operator==(const ReadingPosition&, const ReadingPosition&) = default;
 };
 
 struct BookSummary {
   std::string book;
   Text title;
   Text author;
-  int chapters = 0;         // in the chapter list
+  int chapters = 0;         // in the chapter list, removed ones included
   int stored = 0;           // with their text
-  int missing = 0;          // chapters - stored
+  int missing = 0;          // listed by the site and without their text
+  int removed = 0;          // no longer listed by the site
+  std::int64_t updated_at = 0;
+  std::int64_t checked_at = 0;
+  std::optional<ReadingPosition> reading;  // none until the book was read
+  int last_read_index = -1; // place in the list of the chapter last read; -1 for none
+  Text last_read_title;
+  int new_since_read = 0;   // chapters that appeared after the last read (all, when never read)
+};
+
+// What a new chapter list did to the stored one.
+struct ListChange {
+  int added = 0;
+  int removed = 0;
+  int renamed = 0;
 };
 
 // $XDG_DATA_HOME/lorevane/library.sqlite3, or ~/.local/share/lorevane/library.sqlite3
 // when XDG_DATA_HOME is unset or empty.
 std::string default_library_path();
+
+struct Store;
 
 class Library final {
  public:
@@ -104,11 +132,11 @@ class Library final {
   // chapters. An empty cover keeps the stored one: a cover that did not come
   // this time is no reason to lose the one that came before.
   void save_book(const std::string& book, const BookDetails& details, const Bytes& cover);
-  // The chapter list, in order. Texts are kept by address: a chapter whose
-  // address was in the old list keeps its text wherever it moves, and the
-  // text of a chapter no longer listed stays stored (listed again, it is
-  // there). The book must have been saved.
-  void save_chapter_list(const std::string& book, const std::vector<StoredChapter>& chapters);
+  // The site's chapter list, merged into the stored one by address: a
+  // chapter keeps its text wherever it moves and under a new title; one the
+  // site no longer lists stays, marked removed, after the chapter it
+  // followed; new ones take the site's order. The book must have been saved.
+  ListChange save_chapter_list(const std::string& book, const std::vector<StoredChapter>& chapters);
   // One chapter's text, in a transaction of its own: a killed program loses
   // at most the chapter in flight. Clears a missing mark. The chapter is
   // found by its place in the list (0-based) or by its address. An empty
@@ -128,9 +156,20 @@ class Library final {
   std::optional<Text> chapter_text(const std::string& book, std::string_view chapter_address) const;
   // Every stored book, in the order they were first saved.
   std::vector<BookSummary> books() const;
+  // The stored cover's bytes; empty when there is none.
+  Bytes cover(const std::string& book) const;
+
+  // Where the reader was; saved when the chapter changes and when the reader closes.
+  void save_reading_position(const std::string& book, const ReadingPosition& position);
+  std::optional<ReadingPosition> reading_position(const std::string& book) const;
+
+  // The book, its chapters and its reading position leave the library, and
+  // the file gives back the room they took. False when it was not there.
+  bool remove_book(const std::string& book);
 
  private:
   struct Connection;
+  friend Store& store_of(const std::unique_ptr<Connection>& connection);
   explicit Library(std::unique_ptr<Connection> connection);
   std::unique_ptr<Connection> connection_;
 };

@@ -59,6 +59,23 @@ constexpr std::array kSteps = {
       CHECK (text IS NULL OR length(text) > 0)
     );
     )sql",
+    // A chapter the site no longer lists stays, marked removed; when each
+    // first appeared, for the chapters new since the last read; where the
+    // reader was; and when a book was last checked, apart from when its
+    // content last changed (updated_at), which dates its exports.
+    R"sql(
+    ALTER TABLE book ADD COLUMN checked_at INTEGER NOT NULL DEFAULT 0;
+    UPDATE book SET checked_at = updated_at;
+    ALTER TABLE chapter ADD COLUMN removed INTEGER NOT NULL DEFAULT 0 CHECK (removed IN (0, 1));
+    ALTER TABLE chapter ADD COLUMN listed_at INTEGER NOT NULL DEFAULT 0;
+    UPDATE chapter SET listed_at = (SELECT updated_at FROM book WHERE book.id = chapter.book_id);
+    CREATE TABLE reading (
+      book_id         INTEGER PRIMARY KEY REFERENCES book(id) ON DELETE CASCADE,
+      chapter_address BLOB NOT NULL,
+      text_offset     INTEGER NOT NULL CHECK (text_offset >= 0),
+      read_at         INTEGER NOT NULL
+    );
+    )sql",
 };
 static_assert(kApplicationId == 1282821218, "the first step writes the same id");
 

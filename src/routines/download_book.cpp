@@ -27,15 +27,16 @@ lv::library::BookDetails details_of(const lv::scrape::BookInfo& info) {
 // The book page, its details, its cover and its chapter list into the
 // library. A list that comes out empty while the library holds chapters is
 // a page gone wrong, not a book without chapters: nothing is changed.
-// Returns false then.
-bool store_book_page(const std::string& book, Text body, lv::library::Library& library, PageFetcher& fetcher,
-                     const lv::scrape::SiteRules& rules) {
+// Returns nullopt then, else what the list changed.
+std::optional<lv::library::ListChange> store_book_page(const std::string& book, Text body,
+                                                      lv::library::Library& library, PageFetcher& fetcher,
+                                                      const lv::scrape::SiteRules& rules) {
   const lv::scrape::BookInfo info = lv::scrape::parse_book_page(body, rules.book_page);
   lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules.chapter_list);
   Text().swap(body);
   if (list.addresses.empty()) {
     const auto stored = library.book(book, false);
-    if (stored && !stored->chapters.empty()) return false;
+    if (stored && !stored->chapters.empty()) return std::nullopt;
   }
 
   lv::base::Bytes cover;
@@ -60,8 +61,7 @@ bool store_book_page(const std::string& book, Text body, lv::library::Library& l
     c.address = std::move(list.addresses[i]);
     chapters.push_back(std::move(c));
   }
-  library.save_chapter_list(book, chapters);
-  return true;
+  return library.save_chapter_list(book, chapters);
 }
 
 std::int64_t seconds_now() { return static_cast<std::int64_t>(std::time(nullptr)); }
@@ -87,7 +87,9 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
   if (!book_page) {
     report.stopped = true;
   } else if (book_page->second.good) {
-    report.empty_list_ignored = !store_book_page(report.book, std::move(book_page->second.body), library, fetcher, *rules);
+    const auto change = store_book_page(report.book, std::move(book_page->second.body), library, fetcher, *rules);
+    report.empty_list_ignored = !change;
+    if (change) report.list_change = *change;
   } else {
     report.book_page_failure = book_page->second.failure;  // the stored list, if any, still serves
   }
@@ -104,12 +106,16 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
   // place is an index into stored->chapters.
   std::vector<std::size_t> to_fetch;
   for (std::size_t i = 0; i < stored->chapters.size(); ++i) {
-    if (!stored->chapters[i].stored) to_fetch.push_back(i);
+    // A chapter the site no longer lists cannot be fetched from its list.
+    if (!stored->chapters[i].stored && !stored->chapters[i].removed) to_fetch.push_back(i);
   }
 
   BookDownloadOptions::Progress progress;
-  progress.total = report.chapters;
-  progress.stored = report.chapters - static_cast<int>(to_fetch.size());
+  // A chapter the site took down and the library never had counts for nothing.
+  for (const auto& chapter : stored->chapters) {
+    progress.stored += chapter.stored ? 1 : 0;
+    progress.total += chapter.stored || !chapter.removed ? 1 : 0;
+  }
   const auto tell = [&] {
     progress.elapsed = Clock::now() - started;
     if (options.progress) options.progress(progress);
@@ -158,7 +164,7 @@ BookDownloadReport download_book(std::string_view book_address, lv::library::Lib
   // Whatever is still without its text, from this download or an earlier one.
   stored = library.book(report.book, false);
   for (const auto& chapter : stored->chapters) {
-    if (chapter.stored) continue;
+    if (chapter.stored || chapter.removed) continue;
     MissingChapter m;
     m.index = chapter.index;
     m.title = chapter.title;

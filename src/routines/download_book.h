@@ -50,11 +50,12 @@ struct BookDownloadReport {
   // whose markers no longer match): nothing was changed.
   bool empty_list_ignored = false;
   bool site_gave_up = false;   // the site failed so many transfers in a row that it was not asked again
+  lv::library::ListChange list_change;  // what the book page's list did to the stored one
   int chapters = 0;
   int stored = 0;
   int fetched = 0;
   int failed = 0;
-  std::vector<MissingChapter> missing;  // every chapter still without its text, in list order
+  std::vector<MissingChapter> missing;  // every listed chapter still without its text, in list order
   bool stopped = false;
   double seconds = 0;
 };

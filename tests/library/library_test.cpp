@@ -110,7 +110,7 @@ TEST(Library, BookRoundTripsByteForByteAcrossReopening) {
   EXPECT_EQ(books[0].missing, 1);
 }
 
-TEST(Library, NewChapterListKeepsTextsOfAddressesStillListed) {
+TEST(Library, NewChapterListIsMergedAndNoTextIsLost) {
   TempFolder folder;
   Library library = Library::open(folder.file("library.sqlite3"));
   library.save_book(kBook, details(), {});
@@ -120,30 +120,102 @@ TEST(Library, NewChapterListKeepsTextsOfAddressesStillListed) {
   library.save_chapter_text(kBook, 2, "text c", 3);
   library.mark_chapter_missing(kBook, 3, lv::base::Failure::of(lv::base::FailureKind::timed_out));
 
-  // a moves to the end, b to the front, c and d leave, e arrives.
-  library.save_chapter_list(kBook, list_of({"b", "e", "a"}));
+  // b moves to the front, a to the end, c and d leave the site, e arrives:
+  // c and d stay after b, the chapter they followed, marked removed.
+  const ListChange change = library.save_chapter_list(kBook, list_of({"b", "e", "a"}));
+  EXPECT_EQ(change.added, 1);
+  EXPECT_EQ(change.removed, 2);
   StoredBook book = *library.book(kBook);
-  EXPECT_EQ(addresses_of(book), (std::vector<std::string>{"b", "e", "a"}));
+  EXPECT_EQ(addresses_of(book), (std::vector<std::string>{"b", "c", "d", "e", "a"}));
   EXPECT_EQ(book.chapters[0].text, "text b");
   EXPECT_EQ(book.chapters[0].fetched_at, 2);
-  EXPECT_FALSE(book.chapters[1].stored);
-  EXPECT_EQ(book.chapters[2].text, "text a");
-  EXPECT_EQ(book.chapters[2].index, 2);
-  EXPECT_EQ(library.chapters_to_fetch(kBook), std::vector<int>{1});
+  EXPECT_TRUE(book.chapters[1].removed);
+  EXPECT_EQ(book.chapters[1].text, "text c");
+  EXPECT_TRUE(book.chapters[2].removed);
+  EXPECT_FALSE(book.chapters[3].stored);
+  EXPECT_EQ(book.chapters[4].text, "text a");
+  EXPECT_EQ(book.chapters[4].index, 4);
+  // A removed chapter is not fetched (the site no longer lists it).
+  EXPECT_EQ(library.chapters_to_fetch(kBook), std::vector<int>{3});
 
-  // A list never deletes a text: listed again, a dropped chapter has it
-  // back, and its missing mark too.
-  EXPECT_EQ(library.chapter_text(kBook, "c"), "text c");
-  library.save_chapter_list(kBook, list_of({"b", "e", "a", "c", "d"}));
+  // Listed again, d is back in place with its mark; a new title keeps the text.
+  auto renamed = list_of({"b", "c", "d", "e", "a"});
+  renamed[0].title = "new title of b";
+  EXPECT_EQ(library.save_chapter_list(kBook, renamed).renamed, 1);
   book = *library.book(kBook);
-  EXPECT_EQ(book.chapters[3].text, "text c");
-  EXPECT_EQ(book.chapters[4].missing.kind, lv::base::FailureKind::timed_out);
-  EXPECT_EQ(library.chapters_to_fetch(kBook), (std::vector<int>{1, 4}));
+  EXPECT_FALSE(book.chapters[2].removed);
+  EXPECT_EQ(book.chapters[2].missing.kind, lv::base::FailureKind::timed_out);
+  EXPECT_EQ(book.chapters[0].title, "new title of b");
+  EXPECT_EQ(book.chapters[0].text, "text b");
 
   // Saving the details again keeps the chapters.
   library.save_book(kBook, details(), {});
   EXPECT_EQ(library.book(kBook)->chapters.size(), 5u);
   EXPECT_EQ(check_file(folder.file("library.sqlite3")), "ok");
+}
+
+// The time that dates an export moves only when what the export shows changes.
+TEST(Library, ContentTimeMovesOnlyWithTheContent) {
+  TempFolder folder;
+  Library library = Library::open(folder.file("library.sqlite3"));
+  library.save_book(kBook, details(), {});
+  library.save_chapter_list(kBook, list_of({"a", "b"}));
+  library.save_chapter_text(kBook, 0, "text a", 1);
+  library.mark_chapter_missing(kBook, 1, lv::base::Failure::of(lv::base::FailureKind::timed_out));
+  sql::Database::open(folder.file("library.sqlite3")).exec("UPDATE book SET updated_at = 5, checked_at = 5");
+
+  const std::function<void()> unchanged[] = {
+      [&] { library.save_book(kBook, details(), {}); },
+      [&] { library.save_chapter_list(kBook, list_of({"a", "b"})); },
+      [&] { library.save_chapter_text(kBook, 0, "text a", 9); },
+      [&] { library.mark_chapter_missing(kBook, 1, lv::base::Failure::of(lv::base::FailureKind::timed_out)); },
+  };
+  for (const auto& write : unchanged) write();
+  EXPECT_EQ(library.book(kBook)->updated_at, 5);
+  EXPECT_GT(library.book(kBook)->checked_at, 5);
+
+  const std::function<void()> changes[] = {
+      [&] { BookDetails d = details(); d.status = "done"; library.save_book(kBook, d, {}); },
+      [&] { library.save_book(kBook, details(), Bytes::from_string("\x89PNG\r\n\x1a\n")); },
+      [&] { library.save_chapter_list(kBook, list_of({"a", "b", "c"})); },
+      [&] { library.save_chapter_text(kBook, 0, "text a, changed", 9); },
+      [&] { library.mark_chapter_missing(kBook, 1, lv::base::Failure::of(lv::base::FailureKind::connection_reset)); },
+  };
+  for (std::size_t i = 0; i < std::size(changes); ++i) {
+    sql::Database::open(folder.file("library.sqlite3")).exec("UPDATE book SET updated_at = 5");
+    changes[i]();
+    EXPECT_GT(library.book(kBook)->updated_at, 5) << i;
+  }
+}
+
+TEST(Library, ReadingPositionAndRemovingABook) {
+  TempFolder folder;
+  const std::string path = folder.file("library.sqlite3");
+  Library library = Library::open(path);
+  library.save_book(kBook, details(), {});
+  library.save_chapter_list(kBook, list_of({"a", "b", "c"}));
+  EXPECT_EQ(library.reading_position(kBook), std::nullopt);
+  library.save_reading_position(kBook, {"b", 120, 1000});
+  EXPECT_EQ(library.reading_position(kBook), (ReadingPosition{"b", 120, 1000}));
+  sql::Database::open(path).exec("UPDATE chapter SET listed_at = CASE CAST(address AS TEXT) WHEN 'c' THEN 2000 ELSE 500 END");
+  BookSummary shelf = library.books().at(0);
+  EXPECT_EQ(shelf.last_read_index, 1);
+  EXPECT_EQ(shelf.last_read_title, kChapterOne + "b");
+  EXPECT_EQ(shelf.new_since_read, 1);
+
+  for (int i = 0; i < 3; ++i) library.save_chapter_text(kBook, i, std::string(200000, 'x'), 1);
+  const auto on_disk = [&] {
+    std::uintmax_t size = 0;
+    for (const char* tail : {"", "-wal"}) size += std::filesystem::exists(path + tail) ? std::filesystem::file_size(path + tail) : 0;
+    return size;
+  };
+  const auto size_before = on_disk();
+  EXPECT_TRUE(library.remove_book(kBook));
+  EXPECT_FALSE(library.remove_book(kBook));
+  EXPECT_EQ(library.book(kBook), std::nullopt);
+  EXPECT_EQ(library.chapter_text(kBook, "a"), std::nullopt);
+  EXPECT_LT(on_disk(), size_before / 4);
+  EXPECT_EQ(check_file(path), "ok");
 }
 
 TEST(Library, MissingMarksAndWhatToFetch) {

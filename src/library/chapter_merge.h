@@ -1,0 +1,32 @@
+#pragma once
+// A book's chapter list as stored, brought together with the list the site
+// shows now. Chapters are matched by address, so nothing stored is lost: a
+// chapter the site no longer lists stays, marked removed, right after the
+// chapter it followed; a chapter with a new title keeps its text and takes
+// the title; new chapters come in the site's order.
+#include <cstdint>
+#include <vector>
+
+#include "base/text.h"
+
+namespace lv::library {
+
+struct ListedChapter {
+  lv::base::Text title;
+  lv::base::Text address;
+  bool removed = false;          // the site no longer lists it
+  std::int64_t listed_at = 0;    // when it first appeared in the list; 0 for one new now
+  friend bool operator==(const ListedChapter&, const ListedChapter&) = default;
+};
+
+struct MergedList {
+  std::vector<ListedChapter> chapters;
+  int added = 0;     // in the site's list, not stored before
+  int removed = 0;   // stored and listed before, no longer on the site
+  int renamed = 0;   // listed before and now, under another title
+  bool changed = false;  // the merged list differs from the stored one
+};
+
+MergedList merge_chapter_lists(const std::vector<ListedChapter>& stored, const std::vector<ListedChapter>& site);
+
+}  // namespace lv::library
