@@ -14,7 +14,7 @@
 #include "routines/rules_file.h"
 #include "routines/rules_in_force.h"
 #include "routines/site.h"
-#include "sample_site/sample_server.h"
+#include "sample_site/demo_site.h"
 
 namespace {
 
@@ -105,9 +105,16 @@ int run(int argc, char** argv, lv::cli::SignalWatch& signals) {
   std::unique_ptr<lv::site::SampleServer> server;
   if (demo) {
     server = std::make_unique<lv::site::SampleServer>();
-    if (!server->start()) {
+    const lv::site::DemoStart started = lv::site::start_demo_site(*server);
+    if (started == lv::site::DemoStart::failed) {
       std::fprintf(stderr, "lorevane-cli: the sample site could not start\n");
       return 1;
+    }
+    if (started == lv::site::DemoStart::other_port) {
+      std::fprintf(stderr,
+                   "lorevane-cli: the sample site's port %d is taken, so it runs on %d today; books stored now "
+                   "are kept under that port\n",
+                   lv::site::kDemoPort, server->port());
     }
     globals.site_host = server->site_host();
   }

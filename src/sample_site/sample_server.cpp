@@ -1,6 +1,7 @@
 #include "sample_site/sample_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -171,6 +172,12 @@ bool SampleServer::start(int port, const std::string& bind_address) {
   // Answers go out at once; without this a kept-alive connection waits on
   // the delayed acknowledgement for every response.
   server->set_tcp_nodelay(true);
+  // The library's default also shares the port (SO_REUSEPORT), which would
+  // let two servers answer on one port; a port in use must be refused.
+  server->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
     const Impl::InFlight answering(impl_.get());
     const auto plan = impl_->count_and_plan(req.path);

@@ -6,7 +6,11 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -198,6 +202,41 @@ TEST_F(CliLibrarySafety, SignalEndsADownloadThatStillReportsAndKeepsWhatItStored
     const auto stored_in = [](const std::string& line) { return line.substr(line.find("\"stored\":")).substr(0, 12); };
     EXPECT_EQ(stored_in(listed.out), stored_in(out));
   }
+}
+
+// A port nobody listens on now, as the system hands them out.
+int free_port() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+// A book stored from the demo is the same book on the next run: the demo
+// listens on its own port, and says so when that port is taken.
+TEST_F(CliLibrarySafety, DemoKeepsItsBooksFromRunToRun) {
+  const std::string book = lv::site::SampleSite::book_path(book_);
+  const std::string cli = "LOREVANE_DEMO_PORT=" + std::to_string(free_port()) + " " + lv::test::build_dir() +
+                          "/src/cli/lorevane-cli --demo --library " + file("demo.sqlite3") + " ";
+  const std::string err = " 2>" + file("err");
+  EXPECT_EQ(lv::test::run_command(cli + "download " + book + err).exit_code, 0) << read_file(file("err"));
+  const auto exported = lv::test::run_command(cli + "export " + book + " --offline --format txt --output " +
+                                              file("book.txt") + err);
+  EXPECT_EQ(exported.exit_code, 0) << read_file(file("err"));
+  EXPECT_TRUE(std::filesystem::exists(file("book.txt")));
+
+  // The port taken: the demo runs all the same, on another port, and says why.
+  lv::site::SampleServer squatter;
+  ASSERT_TRUE(squatter.start());
+  const std::string taken = "LOREVANE_DEMO_PORT=" + std::to_string(squatter.port()) + " " + lv::test::build_dir() +
+                            "/src/cli/lorevane-cli --demo get /sort2/1.html >/dev/null" + err;
+  EXPECT_EQ(lv::test::run_command(taken).exit_code, 0);
+  EXPECT_NE(read_file(file("err")).find("is taken"), std::string::npos);
 }
 
 }  // namespace

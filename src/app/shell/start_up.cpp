@@ -28,7 +28,7 @@
 #include "net/scheduler.h"
 #include "routines/shared_state.h"
 #include "routines/site.h"
-#include "sample_site/sample_server.h"
+#include "sample_site/demo_site.h"
 
 namespace lv::app {
 
@@ -186,9 +186,14 @@ int run_program(int& argc, char** argv) {
                                                         : lv::base::Text(lv::routines::kDefaultSiteHost);
   if (options.demo) {
     sample_server = std::make_unique<lv::site::SampleServer>();
-    if (!sample_server->start()) {
+    const lv::site::DemoStart started = lv::site::start_demo_site(*sample_server);
+    if (started == lv::site::DemoStart::failed) {
       std::fputs("lorevane: the sample site could not start\n", stderr);
       return 1;
+    }
+    if (started == lv::site::DemoStart::other_port) {
+      std::fprintf(stderr, "lorevane: the sample site's port %d is taken, so it runs on %d today\n",
+                   lv::site::kDemoPort, sample_server->port());
     }
     site_host = sample_server->site_host();
   }
