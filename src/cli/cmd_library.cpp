@@ -11,6 +11,7 @@
 #include "cli/signal_watch.h"
 #include "export/book_export.h"
 #include "export/export_target.h"
+#include "export/utc_time.h"
 #include "library/library.h"
 #include "routines/download_book.h"
 #include "routines/rules_in_force.h"
@@ -157,12 +158,21 @@ int run_library(const Globals& globals) {
     const std::string_view author = std::string_view(book.author).starts_with(label)
                                         ? std::string_view(book.author).substr(label.size())
                                         : std::string_view(book.author);
-    print_line(Json{{"book", gbk_value(book.book)},
-                    {"title", gbk_value(book.title)},
-                    {"author", gbk_value(author)},
-                    {"chapters", book.chapters},
-                    {"stored", book.stored},
-                    {"missing", book.missing}});
+    Json line{{"book", gbk_value(book.book)},
+              {"title", gbk_value(book.title)},
+              {"author", gbk_value(author)},
+              {"chapters", book.chapters},
+              {"stored", book.stored},
+              {"missing", book.missing},
+              {"removed", book.removed},
+              {"last_read", nullptr},
+              {"read_at", nullptr},
+              {"new", book.new_since_read}};
+    if (book.last_read_index >= 0) {
+      line["last_read"] = Json{{"index", book.last_read_index}, {"title", gbk_value(book.last_read_title)}};
+    }
+    if (book.reading) line["read_at"] = lv::exporting::utc_time_text(lv::exporting::utc_time(book.reading->read_at));
+    print_line(line);
   }
   return 0;
 }

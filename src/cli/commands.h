@@ -44,6 +44,9 @@ CommandRun add_read(CLI::App& cli, const Globals& globals);
 CommandRun add_download(CLI::App& cli, const Globals& globals);
 CommandRun add_export(CLI::App& cli, const Globals& globals);
 CommandRun add_library(CLI::App& cli, const Globals& globals);
+CommandRun add_update(CLI::App& cli, const Globals& globals);
+CommandRun add_remove(CLI::App& cli, const Globals& globals);
+CommandRun add_search(CLI::App& cli, const Globals& globals);
 
 // --jobs N: transfers to the site at a time, 1 to 16 (4 when not given).
 void add_jobs_option(CLI::App& command, int& jobs);

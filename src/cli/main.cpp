@@ -69,6 +69,9 @@ int run(int argc, char** argv, lv::cli::SignalWatch& signals) {
   add(lv::cli::add_download(cli, globals));
   add(lv::cli::add_export(cli, globals));
   add(lv::cli::add_library(cli, globals));
+  add(lv::cli::add_update(cli, globals));
+  add(lv::cli::add_remove(cli, globals));
+  add(lv::cli::add_search(cli, globals));
 
   if (argc <= 1) {
     std::fputs(cli.help().c_str(), stderr);

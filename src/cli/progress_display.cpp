@@ -37,6 +37,11 @@ std::string describe(const lv::routines::BookDownloadOptions::Progress& p) {
 
 ProgressDisplay::ProgressDisplay(std::FILE* out) : out_(out), terminal_(::isatty(::fileno(out)) == 1) {}
 
+void ProgressDisplay::update(const lv::routines::UpdateProgress& p) {
+  books_ = std::to_string(p.books_done) + "/" + std::to_string(p.books) + " books, ";
+  update(lv::routines::BookDownloadOptions::Progress{p.chapters, p.stored, p.fetched, p.failed, p.bytes, p.elapsed});
+}
+
 void ProgressDisplay::update(const lv::routines::BookDownloadOptions::Progress& progress) {
   last_ = progress;
   if (terminal_) {
@@ -44,14 +49,14 @@ void ProgressDisplay::update(const lv::routines::BookDownloadOptions::Progress& 
     const int filled = progress.total > 0 ? kWidth * progress.stored / progress.total : kWidth;
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '-');
-    std::fprintf(out_, "\r[%s] %s\x1b[K", bar.c_str(), describe(progress).c_str());
+    std::fprintf(out_, "\r[%s] %s%s\x1b[K", bar.c_str(), books_.c_str(), describe(progress).c_str());
     std::fflush(out_);
     shown_ = true;
     return;
   }
   const auto now = std::chrono::steady_clock::now();
   if (shown_ && now - last_line_ < std::chrono::seconds(1)) return;
-  printed_ = describe(progress);
+  printed_ = books_ + describe(progress);
   std::fprintf(out_, "lorevane-cli: %s\n", printed_.c_str());
   last_line_ = now;
   shown_ = true;
@@ -60,7 +65,7 @@ void ProgressDisplay::update(const lv::routines::BookDownloadOptions::Progress& 
 void ProgressDisplay::finish() {
   if (terminal_) {
     if (shown_) std::fputc('\n', out_);
-  } else if (const std::string line = describe(last_); line != printed_) {
+  } else if (const std::string line = books_ + describe(last_); line != printed_) {
     std::fprintf(out_, "lorevane-cli: %s\n", line.c_str());
   }
   std::fflush(out_);

@@ -5,10 +5,12 @@
 // fill it. One Library object per thread (SQLite connections are not shared);
 // several may have the same file open, in this process or another.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/failure.h"
@@ -100,6 +102,15 @@ struct BookSummary {
   int new_since_read = 0;   // chapters that appeared after the last read (all, when never read)
 };
 
+// One stored chapter text as a walk over the library hands it out.
+struct TextVisit {
+  std::string_view book;
+  std::string_view book_title;
+  int index = 0;               // place in the book's list
+  std::string_view chapter_title;
+  std::string_view text;       // valid during the visit only
+};
+
 // What a new chapter list did to the stored one.
 struct ListChange {
   int added = 0;
@@ -132,6 +143,8 @@ class Library final {
   // chapters. An empty cover keeps the stored one: a cover that did not come
   // this time is no reason to lose the one that came before.
   void save_book(const std::string& book, const BookDetails& details, const Bytes& cover);
+  // A new cover for a stored book (an empty one changes nothing).
+  void save_cover(const std::string& book, const Bytes& cover);
   // The site's chapter list, merged into the stored one by address: a
   // chapter keeps its text wherever it moves and under a new title; one the
   // site no longer lists stays, marked removed, after the chapter it
@@ -156,6 +169,10 @@ class Library final {
   std::optional<Text> chapter_text(const std::string& book, std::string_view chapter_address) const;
   // Every stored book, in the order they were first saved.
   std::vector<BookSummary> books() const;
+  // Every stored chapter text, book by book in the order they were first
+  // saved, chapters in list order; only the book at `book` when it is not
+  // empty. The walk ends early when `visit` returns false.
+  void visit_texts(const std::string& book, const std::function<bool(const TextVisit&)>& visit) const;
   // The stored cover's bytes; empty when there is none.
   Bytes cover(const std::string& book) const;
 

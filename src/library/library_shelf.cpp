@@ -50,6 +50,24 @@ std::vector<BookSummary> Library::books() const {
   return summaries;
 }
 
+void Library::visit_texts(const std::string& book, const std::function<bool(const TextVisit&)>& visit) const {
+  Store& h = store_of(connection_);
+  sql::Transaction snapshot(h.db, sql::Transaction::Kind::read);
+  // The place in the list counts every chapter, stored or not.
+  Query q = h.query(
+      "SELECT b.address, b.name, c.place, c.title, t.text FROM book b "
+      "JOIN (SELECT book_id, address, title, position, "
+      "      row_number() OVER (PARTITION BY book_id ORDER BY position) - 1 AS place FROM chapter) c "
+      "  ON c.book_id = b.id "
+      "JOIN chapter_text t ON t.book_id = c.book_id AND t.address = c.address AND t.missing IS NULL "
+      "WHERE length(?1) = 0 OR b.address = ?1 ORDER BY b.id, c.position");
+  q->bind(1, book);
+  while (q->step()) {
+    const TextVisit row{q->view(0), q->view(1), static_cast<int>(q->integer(2)), q->view(3), q->view(4)};
+    if (!visit(row)) break;
+  }
+}
+
 void Library::save_reading_position(const std::string& book, const ReadingPosition& position) {
   Store& h = store_of(connection_);
   sql::Transaction transaction(h.db, sql::Transaction::Kind::write);

@@ -110,6 +110,18 @@ void Library::save_book(const std::string& book, const BookDetails& details, con
   transaction.commit();
 }
 
+void Library::save_cover(const std::string& book, const Bytes& cover) {
+  Store& h = store_of(connection_);
+  if (cover.empty()) return;
+  sql::Transaction transaction(h.db, sql::Transaction::Kind::write);
+  const std::int64_t id = require_book(h, book);
+  Query q = h.query("UPDATE book SET cover = ?2 WHERE id = ?1 AND cover IS NOT ?2");
+  q->bind(1, id).bind(2, cover.view());
+  q->run();
+  if (changed_rows(h)) touch_book(h, id);
+  transaction.commit();
+}
+
 ListChange Library::save_chapter_list(const std::string& book, const std::vector<StoredChapter>& chapters) {
   Store& h = store_of(connection_);
   sql::Transaction transaction(h.db, sql::Transaction::Kind::write);

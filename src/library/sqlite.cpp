@@ -181,6 +181,13 @@ bool Statement::is_null(int column) const {
 
 std::int64_t Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
 
+std::string_view Statement::view(int column) const {
+  const void* data = sqlite3_column_blob(stmt_, column);
+  const int size = sqlite3_column_bytes(stmt_, column);
+  if (data == nullptr || size <= 0) return {};
+  return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+}
+
 std::string Statement::bytes(int column) const {
   // Ask for the pointer first, then the size, as SQLite's documentation orders it.
   const void* data = sqlite3_column_blob(stmt_, column);

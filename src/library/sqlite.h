@@ -73,6 +73,8 @@ class Statement final {
   bool is_null(int column) const;
   std::int64_t integer(int column) const;
   std::string bytes(int column) const;
+  // The column's bytes where SQLite holds them: valid until the next step or reset.
+  std::string_view view(int column) const;
 
  private:
   const Database* db_ = nullptr;

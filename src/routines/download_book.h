@@ -1,18 +1,14 @@
 #pragma once
 // A whole book into the local library: its information, its cover, its
 // chapter list, and every chapter not yet stored, several at a time through
-// the scheduler. Each chapter is stored the moment it arrives, so a broken
-// download loses nothing it got and the next one fetches only what is missing.
+// the scheduler. The update of one book (see update_books.h).
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <stop_token>
 #include <string>
-#include <vector>
 
-#include "library/library.h"
-#include "net/scheduler.h"
-#include "routines/page_retry.h"
+#include "routines/update_books.h"
 
 namespace lv::routines {
 
@@ -23,7 +19,7 @@ struct BookDownloadOptions {
   std::stop_token stop;                     // what is stored stays; the rest is left for next time
   // Called on the calling thread after the chapter list is known and after every chapter.
   struct Progress {
-    int total = 0;      // chapters in the list
+    int total = 0;      // chapters to be stored (a chapter the site took down and the library lacks is not)
     int stored = 0;     // with their text in the library now
     int fetched = 0;    // stored by this download
     int failed = 0;     // tried by this download and still missing
@@ -33,30 +29,9 @@ struct BookDownloadOptions {
   std::function<void(const Progress&)> progress;
 };
 
-struct MissingChapter {
-  int index = 0;
-  lv::base::Text title;
-  std::string address;  // the chapter page's full address
-  lv::base::Failure failure;  // why it is still missing
-};
-
-struct BookDownloadReport {
-  std::string book;
-  lv::base::Text title;
-  bool known = false;          // the library holds the book (its page came now, or it was stored before)
-  lv::base::Failure book_page_failure;  // why the book page did not come, when it did not
-  // The book page came, but its chapter list came out empty while the
-  // library holds chapters of the book (a changed layout, a cut page, rules
-  // whose markers no longer match): nothing was changed.
-  bool empty_list_ignored = false;
-  bool site_gave_up = false;   // the site failed so many transfers in a row that it was not asked again
-  lv::library::ListChange list_change;  // what the book page's list did to the stored one
-  int chapters = 0;
-  int stored = 0;
-  int fetched = 0;
-  int failed = 0;
-  std::vector<MissingChapter> missing;  // every listed chapter still without its text, in list order
+struct BookDownloadReport : BookUpdate {
   bool stopped = false;
+  bool site_gave_up = false;   // the site failed so many transfers in a row that it was not asked again
   double seconds = 0;
 };
 
