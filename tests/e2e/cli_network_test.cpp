@@ -129,7 +129,7 @@ TEST_F(CliNetwork, DownloadResumesAndExportSaysWhatIsMissing) {
             std::string::npos)
       << first.err;
   EXPECT_NE(cli(with_library + "library").out.find("\"chapters\":" + std::to_string(count) + ",\"stored\":" +
-                                                   std::to_string(count - 1) + ",\"missing\":1}"),
+                                                   std::to_string(count - 1) + ",\"missing\":1,"),
             std::string::npos);
   const CliRun partial = cli(with_library + "export " + path + " --format epub --output " + epub + " --offline");
   EXPECT_EQ(partial.exit_code, 3);
