@@ -100,33 +100,46 @@ std::optional<Library> Library::open_for_reading(const std::string& path) {
   return Library(std::move(connection));
 }
 
+namespace {
+
+// The book row into `stored`; its id, or nullopt when the book is not there.
+std::optional<std::int64_t> read_book_row(Store& h, const std::string& book, StoredBook& stored) {
+  Query q = h.query(
+      "SELECT id, name, cover_address, author, category, status, intro, updated_at, checked_at, cover "
+      "FROM book WHERE address = ?1");
+  q->bind(1, book);
+  if (!q->step()) return std::nullopt;
+  stored.book = book;
+  stored.details.name = q->bytes(1);
+  stored.details.cover_address = q->bytes(2);
+  stored.details.author = q->bytes(3);
+  stored.details.category = q->bytes(4);
+  stored.details.status = q->bytes(5);
+  stored.details.intro = q->bytes(6);
+  stored.updated_at = q->integer(7);
+  stored.checked_at = q->integer(8);
+  stored.cover = Bytes::from_string(q->bytes(9));
+  return q->integer(0);
+}
+
+}  // namespace
+
+std::optional<StoredBook> Library::book_details(const std::string& book) const {
+  StoredBook stored;
+  if (!read_book_row(store_of(connection_), book, stored)) return std::nullopt;
+  return stored;
+}
+
 std::optional<StoredBook> Library::book(const std::string& book, bool with_texts) const {
   Store& h = store_of(connection_);
   // One snapshot for the book row and its chapters, whatever other writers do meanwhile.
   sql::Transaction snapshot(h.db, sql::Transaction::Kind::read);
   StoredBook stored;
-  std::int64_t id = 0;
-  {
-    Query q = h.query(
-        "SELECT id, name, cover_address, author, category, status, intro, updated_at, checked_at, cover "
-        "FROM book WHERE address = ?1");
-    q->bind(1, book);
-    if (!q->step()) return std::nullopt;
-    id = q->integer(0);
-    stored.book = book;
-    stored.details.name = q->bytes(1);
-    stored.details.cover_address = q->bytes(2);
-    stored.details.author = q->bytes(3);
-    stored.details.category = q->bytes(4);
-    stored.details.status = q->bytes(5);
-    stored.details.intro = q->bytes(6);
-    stored.updated_at = q->integer(7);
-    stored.checked_at = q->integer(8);
-    stored.cover = Bytes::from_string(q->bytes(9));
-  }
+  const std::optional<std::int64_t> id = read_book_row(h, book, stored);
+  if (!id) return std::nullopt;
   {
     Query q = h.query(with_texts ? kChaptersWithTexts : kChapters);
-    q->bind(1, id);
+    q->bind(1, *id);
     while (q->step()) stored.chapters.push_back(read_chapter(*q, static_cast<int>(stored.chapters.size()), with_texts));
   }
   snapshot.commit();

@@ -163,6 +163,8 @@ class Library final {
 
   // The whole book; texts only when asked for.
   std::optional<StoredBook> book(const std::string& book, bool with_texts = true) const;
+  // The book's details, cover and times, without its chapters.
+  std::optional<StoredBook> book_details(const std::string& book) const;
   // Places in the list (0-based) of the chapters whose text is not stored.
   std::vector<int> chapters_to_fetch(const std::string& book) const;
   // The stored text of the chapter at that address of that book, if any.

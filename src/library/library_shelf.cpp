@@ -10,20 +10,25 @@ namespace lv::library {
 std::vector<BookSummary> Library::books() const {
   Store& h = store_of(connection_);
   sql::Transaction snapshot(h.db, sql::Transaction::Kind::read);
+  // One pass over every chapter, counted per book; the chapter last read
+  // is found among its book's chapters through the reading row.
   Query q = h.query(
+      "WITH counts AS ("
+      "  SELECT c.book_id, count(*) AS listed, "
+      "    sum(t.id IS NOT NULL AND t.missing IS NULL) AS stored, "
+      "    sum(c.removed) AS removed, "
+      "    sum(NOT c.removed AND (t.id IS NULL OR t.missing IS NOT NULL)) AS missing, "
+      "    sum(c.listed_at > coalesce(r.read_at, 9223372036854775807)) AS fresh, "
+      "    max(CASE WHEN c.address = r.chapter_address THEN c.position END) AS read_position "
+      "  FROM chapter c LEFT JOIN chapter_text t ON t.book_id = c.book_id AND t.address = c.address "
+      "  LEFT JOIN reading r ON r.book_id = c.book_id GROUP BY c.book_id) "
       "SELECT b.address, b.name, b.author, b.updated_at, b.checked_at, "
-      "(SELECT count(*) FROM chapter c WHERE c.book_id = b.id), "
-      "(SELECT count(*) FROM chapter c JOIN chapter_text t ON t.book_id = c.book_id AND t.address = c.address "
-      " WHERE c.book_id = b.id AND t.missing IS NULL), "
-      "(SELECT count(*) FROM chapter c WHERE c.book_id = b.id AND c.removed), "
-      "(SELECT count(*) FROM chapter c WHERE c.book_id = b.id AND NOT c.removed AND NOT EXISTS ("
-      "  SELECT 1 FROM chapter_text t WHERE t.book_id = c.book_id AND t.address = c.address AND t.missing IS NULL)), "
-      "r.chapter_address, r.text_offset, r.read_at, "
-      "(SELECT title FROM chapter c WHERE c.book_id = b.id AND c.address = r.chapter_address), "
-      "(SELECT count(*) FROM chapter c WHERE c.book_id = b.id AND c.position < "
-      "  (SELECT position FROM chapter c2 WHERE c2.book_id = b.id AND c2.address = r.chapter_address)), "
-      "(SELECT count(*) FROM chapter c WHERE c.book_id = b.id AND c.listed_at > r.read_at) "
-      "FROM book b LEFT JOIN reading r ON r.book_id = b.id ORDER BY b.id");
+      "  coalesce(n.listed, 0), coalesce(n.stored, 0), coalesce(n.removed, 0), coalesce(n.missing, 0), "
+      "  r.chapter_address, r.text_offset, r.read_at, "
+      "  (SELECT title FROM chapter c WHERE c.book_id = b.id AND c.position = n.read_position), "
+      "  (SELECT count(*) FROM chapter c WHERE c.book_id = b.id AND c.position < n.read_position), "
+      "  coalesce(n.fresh, 0) "
+      "FROM book b LEFT JOIN counts n ON n.book_id = b.id LEFT JOIN reading r ON r.book_id = b.id ORDER BY b.id");
   std::vector<BookSummary> summaries;
   while (q->step()) {
     BookSummary summary;
@@ -53,17 +58,24 @@ std::vector<BookSummary> Library::books() const {
 void Library::visit_texts(const std::string& book, const std::function<bool(const TextVisit&)>& visit) const {
   Store& h = store_of(connection_);
   sql::Transaction snapshot(h.db, sql::Transaction::Kind::read);
-  // The place in the list counts every chapter, stored or not.
+  // The place in the list counts every chapter, stored or not, so the walk
+  // takes every chapter and skips those without a text.
   Query q = h.query(
-      "SELECT b.address, b.name, c.place, c.title, t.text FROM book b "
-      "JOIN (SELECT book_id, address, title, position, "
-      "      row_number() OVER (PARTITION BY book_id ORDER BY position) - 1 AS place FROM chapter) c "
-      "  ON c.book_id = b.id "
-      "JOIN chapter_text t ON t.book_id = c.book_id AND t.address = c.address AND t.missing IS NULL "
+      "SELECT b.id, b.address, b.name, c.title, t.text FROM book b "
+      "JOIN chapter c ON c.book_id = b.id "
+      "LEFT JOIN chapter_text t ON t.book_id = c.book_id AND t.address = c.address AND t.missing IS NULL "
       "WHERE length(?1) = 0 OR b.address = ?1 ORDER BY b.id, c.position");
   q->bind(1, book);
+  std::int64_t current = -1;
+  int place = 0;
   while (q->step()) {
-    const TextVisit row{q->view(0), q->view(1), static_cast<int>(q->integer(2)), q->view(3), q->view(4)};
+    if (const std::int64_t id = q->integer(0); id != current) {
+      current = id;
+      place = 0;
+    }
+    const int index = place++;
+    if (q->is_null(4)) continue;
+    const TextVisit row{q->view(1), q->view(2), index, q->view(3), q->view(4)};
     if (!visit(row)) break;
   }
 }

@@ -140,8 +140,8 @@ class Run final {
     const lv::scrape::BookInfo info = lv::scrape::parse_book_page(body, rules_->book_page);
     lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules_->chapter_list);
     Text().swap(body);
-    const auto stored = library_.book(update.book, false);
-    if (list.addresses.empty() && stored && !stored->chapters.empty()) {
+    const auto stored = library_.book_details(update.book);
+    if (list.addresses.empty() && stored && !library_.book(update.book, false)->chapters.empty()) {
       update.empty_list_ignored = true;
       return;
     }
@@ -197,8 +197,11 @@ class Run final {
     ++progress_.books_done;
     BookUpdate& update = state.update;
     if (update.known) {
-      const auto stored = library_.book(update.book, false);
-      for (const auto& chapter : stored ? stored->chapters : std::vector<lv::library::StoredChapter>{}) {
+      // Read again only when this run stored or marked something.
+      std::optional<lv::library::StoredBook> read_again;
+      if (update.fetched + update.failed > 0) read_again = library_.book(update.book, false);
+      const auto& chapters = read_again ? read_again->chapters : state.listed.chapters;
+      for (const auto& chapter : chapters) {
         if (chapter.stored) ++update.stored;
         if (chapter.stored || chapter.removed) continue;
         MissingChapter m;

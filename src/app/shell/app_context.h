@@ -2,14 +2,24 @@
 // What the three windows share: the site, the global texts, the current book
 // (the selected row of the main window's book list) and the ways to reach
 // each other's windows. The start-up routine fills it in.
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/text.h"
 #include "net/scheduler.h"
 #include "routines/shared_state.h"
 
+class QWidget;
+
 namespace lv::app {
+
+// Where a reader opened from the library begins.
+struct LibraryReaderStart {
+  int chapter = 0;            // place in the book's list
+  std::size_t text_offset = 0;  // bytes into the chapter's stored text (a search hit)
+};
 
 struct AppContext {
   lv::base::Text site_host;
@@ -30,6 +40,13 @@ struct AppContext {
   // Asks for the existing book information window: brought to the front when
   // shown, left hidden otherwise.
   std::function<void()> raise_book_info;
+
+  // Opens a reader on a book of the library: at `start` when given (a search
+  // hit), else where the reader last was. The reader takes its chapter list
+  // from the library at once and shows stored chapters without the network.
+  // The reader blocks the window that opens it only (window-modal).
+  std::function<void(const std::string& book, std::optional<LibraryReaderStart> start, QWidget* opener)>
+      open_library_book;
 };
 
 }  // namespace lv::app
