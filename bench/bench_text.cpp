@@ -181,7 +181,7 @@ std::vector<MarkerCase> chapter_list_cases() {
   };
 }
 
-std::size_t chapter_count(const lv::scrape::ChapterList& list) { return list.addresses.size(); }
+std::size_t chapter_count(const lv::scrape::ChapterList& list) { return list.chapters.size(); }
 
 // The same cuts with memmem: byte-exact, no boundaries, no folding, no trim.
 int memmem_cuts(std::string_view text, const MarkerCase& c, ResultList& out) {

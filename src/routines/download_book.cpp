@@ -34,7 +34,7 @@ std::optional<lv::library::ListChange> store_book_page(const std::string& book, 
   const lv::scrape::BookInfo info = lv::scrape::parse_book_page(body, rules.book_page);
   lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules.chapter_list);
   Text().swap(body);
-  if (list.addresses.empty()) {
+  if (list.chapters.empty()) {
     const auto stored = library.book(book, false);
     if (stored && !stored->chapters.empty()) return std::nullopt;
   }
@@ -53,12 +53,12 @@ std::optional<lv::library::ListChange> store_book_page(const std::string& book, 
   library.save_book(book, details_of(info), cover);
 
   std::vector<lv::library::StoredChapter> chapters;
-  chapters.reserve(list.addresses.size());
-  for (std::size_t i = 0; i < list.addresses.size(); ++i) {
+  chapters.reserve(list.chapters.size());
+  for (std::size_t i = 0; i < list.chapters.size(); ++i) {
     lv::library::StoredChapter c;
     c.index = static_cast<int>(i);
-    c.title = i < list.titles.size() ? std::move(list.titles[i]) : Text();
-    c.address = std::move(list.addresses[i]);
+    c.title = std::move(list.chapters[i].title);
+    c.address = std::move(list.chapters[i].address);
     chapters.push_back(std::move(c));
   }
   return library.save_chapter_list(book, chapters);

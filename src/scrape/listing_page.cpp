@@ -1,6 +1,7 @@
 #include "scrape/listing_page.h"
 
 #include "base/text.h"
+#include "scrape/character_references.h"
 
 namespace lv::scrape {
 
@@ -13,8 +14,8 @@ void drop_first(ResultList& list) {
   if (!list.empty()) list.erase(list.begin());
 }
 
-void cut_all(std::string_view body, std::string_view site_host, const CutRule& rule, ResultList& list,
-             ExtractOptions options = {}) {
+void cut_all(std::string_view body, std::string_view site_host, const CutRule& rule, ResultList& list) {
+  ExtractOptions options;
   options.start_position = rule.from;
   options.case_sensitive = rule.case_sensitive;
   extract_all_between(body, fill_marker(rule.start, site_host), fill_marker(rule.end, site_host), list, options);
@@ -34,16 +35,18 @@ bool has_listing_markers(std::string_view body, std::string_view site_host, cons
 
 ListingEntries parse_listing_page(std::string_view body, std::string_view site_host, const ListingRules& rules) {
   ListingEntries entries;
-  ExtractOptions title_options;
-  title_options.prefix = rules.title_prefix;
-  title_options.suffix = rules.title_suffix;
-  cut_all(body, site_host, rules.titles, entries.titles, title_options);
+  cut_all(body, site_host, rules.titles, entries.titles);
   cut_all(body, site_host, rules.addresses, entries.addresses);
   cut_all(body, site_host, rules.latest, entries.latest);
 
   drop_first(entries.latest);
   drop_first(entries.titles);
   drop_first(entries.addresses);
+  // What the page wrote is shown; the marks around a title are the rules' own.
+  for (Text& title : entries.titles) {
+    title = rules.title_prefix + decode_character_references(std::move(title)) + rules.title_suffix;
+  }
+  for (Text& latest : entries.latest) latest = decode_character_references(std::move(latest));
   return entries;
 }
 
