@@ -14,8 +14,8 @@ void drop_first(ResultList& list) {
   if (!list.empty()) list.erase(list.begin());
 }
 
-void cut_all(std::string_view body, std::string_view site_host, const CutRule& rule, ResultList& list) {
-  ExtractOptions options;
+void cut_all(std::string_view body, std::string_view site_host, const CutRule& rule, ResultList& list,
+             ExtractOptions options = {}) {
   options.start_position = rule.from;
   options.case_sensitive = rule.case_sensitive;
   extract_all_between(body, fill_marker(rule.start, site_host), fill_marker(rule.end, site_host), list, options);
@@ -23,6 +23,15 @@ void cut_all(std::string_view body, std::string_view site_host, const CutRule& r
 
 bool holds(std::string_view body, std::string_view site_host, const CutRule& rule) {
   return lv::base::find_text(body, fill_marker(rule.start, site_host), rule.from, !rule.case_sensitive) > 0;
+}
+
+// The marks the rules put around a title are their own: only what the page
+// wrote between them is decoded, and only where it holds a reference.
+void decode_between_marks(Text& title, std::size_t prefix, std::size_t suffix) {
+  const std::size_t inner = title.size() - prefix - suffix;
+  if (title.find('&', prefix) >= prefix + inner) return;
+  const Text decoded = decode_character_references(title.substr(prefix, inner));
+  title.replace(prefix, inner, decoded);
 }
 
 }  // namespace
@@ -35,17 +44,17 @@ bool has_listing_markers(std::string_view body, std::string_view site_host, cons
 
 ListingEntries parse_listing_page(std::string_view body, std::string_view site_host, const ListingRules& rules) {
   ListingEntries entries;
-  cut_all(body, site_host, rules.titles, entries.titles);
+  ExtractOptions title_options;
+  title_options.prefix = rules.title_prefix;
+  title_options.suffix = rules.title_suffix;
+  cut_all(body, site_host, rules.titles, entries.titles, title_options);
   cut_all(body, site_host, rules.addresses, entries.addresses);
   cut_all(body, site_host, rules.latest, entries.latest);
 
   drop_first(entries.latest);
   drop_first(entries.titles);
   drop_first(entries.addresses);
-  // What the page wrote is shown; the marks around a title are the rules' own.
-  for (Text& title : entries.titles) {
-    title = rules.title_prefix + decode_character_references(std::move(title)) + rules.title_suffix;
-  }
+  for (Text& title : entries.titles) decode_between_marks(title, rules.title_prefix.size(), rules.title_suffix.size());
   for (Text& latest : entries.latest) latest = decode_character_references(std::move(latest));
   return entries;
 }
