@@ -66,9 +66,9 @@ struct Shelf {
       book.run();
       book.reset();
       const std::int64_t id = b + 1;
-      for (std::size_t c = 0; c < list.addresses.size(); ++c) {
-        chapter.bind(1, id).bind(2, static_cast<std::int64_t>(c)).bind(3, c < list.titles.size() ? list.titles[c] : "")
-            .bind(4, list.addresses[c]);
+      for (std::size_t c = 0; c < list.chapters.size(); ++c) {
+        chapter.bind(1, id).bind(2, static_cast<std::int64_t>(c)).bind(3, list.chapters[c].title)
+            .bind(4, list.chapters[c].address);
         chapter.run();
         chapter.reset();
         std::string body;
@@ -78,7 +78,7 @@ struct Shelf {
         }
         if (++serial % 50 == 0) body.replace(kTextBytes / 2, kSought.size(), kSought);
         text_bytes += body.size();
-        text.bind(1, id).bind(2, list.addresses[c]).bind(3, body);
+        text.bind(1, id).bind(2, list.chapters[c].address).bind(3, body);
         text.run();
         text.reset();
       }

@@ -12,7 +12,10 @@
 
 #include "base/code_page.h"
 #include "base/text.h"
+#include "scrape/chapter_list.h"
+#include "scrape/chapter_text.h"
 #include "scrape/extract.h"
+#include "scrape/listing_page.h"
 
 namespace {
 
@@ -177,6 +180,8 @@ std::vector<MarkerCase> chapter_list_cases() {
       {"chapter_titles", "html\" title=\"", "\">", folded},
   };
 }
+
+std::size_t chapter_count(const lv::scrape::ChapterList& list) { return list.chapters.size(); }
 
 // The same cuts with memmem: byte-exact, no boundaries, no folding, no trim.
 int memmem_cuts(std::string_view text, const MarkerCase& c, ResultList& out) {
@@ -357,5 +362,49 @@ BENCHMARK(BM_ReplaceLettersLongChapter)
     ->ArgsProduct({{4, 30}, {0, 1}})
     ->ArgNames({"MB", "case_sensitive"})
     ->Unit(benchmark::kMillisecond);
+
+// The whole parsers with the built-in rules: every cut of a page, the pairing
+// and the cleaning, on the same pages as the cuts above.
+void BM_ParseListingPage(benchmark::State& state) {
+  std::size_t books = 0;
+  for (auto _ : state) {
+    for (const auto& page : corpus().listings) books += lv::scrape::parse_listing_page(page, kHost).addresses.size();
+    benchmark::DoNotOptimize(books);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * corpus().listing_bytes));
+  state.counters["books/page"] =
+      static_cast<double>(books) / static_cast<double>(state.iterations() * corpus().listings.size());
+}
+BENCHMARK(BM_ParseListingPage)->Unit(benchmark::kMillisecond);
+
+void BM_ParseChapterList(benchmark::State& state) {
+  std::size_t chapters = 0;
+  for (auto _ : state) {
+    for (const auto& page : corpus().books) chapters += chapter_count(lv::scrape::parse_chapter_list(page));
+    benchmark::DoNotOptimize(chapters);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * corpus().book_bytes));
+  state.counters["chapters/page"] =
+      static_cast<double>(chapters) / static_cast<double>(state.iterations() * corpus().books.size());
+}
+BENCHMARK(BM_ParseChapterList)->Unit(benchmark::kMillisecond);
+
+void BM_ParseChapterText(benchmark::State& state) {
+  const Text head = "<div id=\"BookText\">\r";
+  const Text tail = "</div>\r\n<div class=\"share\"></div>";
+  std::vector<Text> pages;
+  std::size_t bytes = 0;
+  for (const auto& text : corpus().chapters) {
+    pages.push_back("</tr></table>\r\n" + head + text + tail);
+    bytes += pages.back().size();
+  }
+  std::size_t out_bytes = 0;
+  for (auto _ : state) {
+    for (const auto& page : pages) out_bytes += lv::scrape::parse_chapter_text(page).size();
+    benchmark::DoNotOptimize(out_bytes);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_ParseChapterText)->Unit(benchmark::kMillisecond);
 
 }  // namespace

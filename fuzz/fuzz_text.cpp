@@ -11,6 +11,7 @@
 #include "base/code_page.h"
 #include "base/convert.h"
 #include "base/text.h"
+#include "scrape/character_references.h"
 #include "scrape/extract.h"
 #include "support/gbk_reference.h"
 
@@ -53,6 +54,19 @@ lv::scrape::ResultList ref_extract_all(std::string_view text, std::string_view s
                  (o.keep_end ? Text(end) : Text());
     out.push_back(entry);
     position = p2;
+  }
+  return out;
+}
+
+// Every '&' that starts a character written as "&amp;": decoding gives the text back.
+Text ampersands_escaped(std::string_view s) {
+  Text out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (static_cast<unsigned char>(s[i]) >= 0x80 && i + 1 < s.size()) {
+      out += s.substr(i++, 2);
+    } else {
+      out += s[i] == '&' ? std::string_view("&amp;") : s.substr(i, 1);
+    }
   }
   return out;
 }
@@ -116,6 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!end_marker.empty())
     expected = lv::test::ref_replace_text(expected, end_marker, "x", pair_start, count, flag);
   check(pairs == expected, "replace_pairs");
+
+  const Text decoded = lv::scrape::decode_character_references(text);
+  check(decoded.size() <= text.size(), "references: never longer");
+  check(text.find('&') != Text::npos || decoded == text, "references: nothing to decode");
+  check(lv::scrape::decode_character_references(ampersands_escaped(text)) == text, "references: one pass");
 
   (void)to_upper(text);
   (void)to_lower(text);

@@ -6,6 +6,8 @@
 
 namespace lv::library {
 
+bool is_run_on_address(std::string_view address) { return address.find_first_of("\"<\r\n") != std::string_view::npos; }
+
 MergedList merge_chapter_lists(const std::vector<ListedChapter>& stored, const std::vector<ListedChapter>& site) {
   std::unordered_map<std::string_view, const ListedChapter*> before;
   for (const ListedChapter& chapter : stored) before.try_emplace(chapter.address, &chapter);
@@ -25,6 +27,10 @@ MergedList merge_chapter_lists(const std::vector<ListedChapter>& stored, const s
       anchored = true;
       continue;
     }
+    if (!chapter.has_text && is_run_on_address(chapter.address)) {
+      merged.dropped.push_back(chapter.address);
+      continue;
+    }
     ListedChapter kept = chapter;
     if (!kept.removed) ++merged.removed;
     kept.removed = true;
@@ -38,9 +44,11 @@ MergedList merge_chapter_lists(const std::vector<ListedChapter>& stored, const s
     entry.removed = false;
     if (const auto old = before.find(chapter.address); old != before.end()) {
       entry.listed_at = old->second->listed_at;
+      entry.has_text = old->second->has_text;
       if (old->second->title != chapter.title && !old->second->removed) ++merged.renamed;
     } else {
       entry.listed_at = 0;
+      entry.has_text = false;
       ++merged.added;
     }
     merged.chapters.push_back(std::move(entry));

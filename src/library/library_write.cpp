@@ -64,10 +64,13 @@ void write_text(Store& h, std::int64_t book_id, const Text& address, const Text&
 }
 
 std::vector<ListedChapter> stored_list(Store& h, std::int64_t book_id) {
-  Query q = h.query("SELECT title, address, removed, listed_at FROM chapter WHERE book_id = ?1 ORDER BY position");
+  Query q = h.query(
+      "SELECT c.title, c.address, c.removed, c.listed_at, EXISTS (SELECT 1 FROM chapter_text t "
+      "WHERE t.book_id = c.book_id AND t.address = c.address AND t.text IS NOT NULL) "
+      "FROM chapter c WHERE c.book_id = ?1 ORDER BY c.position");
   q->bind(1, book_id);
   std::vector<ListedChapter> list;
-  while (q->step()) list.push_back({q->bytes(0), q->bytes(1), q->integer(2) != 0, q->integer(3)});
+  while (q->step()) list.push_back({q->bytes(0), q->bytes(1), q->integer(2) != 0, q->integer(3), q->integer(4) != 0});
   return list;
 }
 
@@ -149,6 +152,13 @@ ListChange Library::save_chapter_list(const std::string& book, const std::vector
           .bind(6, chapter.listed_at != 0 ? chapter.listed_at : now);
       insert->run();
       insert->reset();
+    }
+    // An entry let go takes the failure noted for it along.
+    Query forget = h.query("DELETE FROM chapter_text WHERE book_id = ?1 AND address = ?2 AND text IS NULL");
+    for (const Text& address : merged.dropped) {
+      forget->bind(1, id).bind(2, address);
+      forget->run();
+      forget->reset();
     }
     touch_book(h, id);
   }

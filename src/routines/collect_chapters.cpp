@@ -28,10 +28,10 @@ lv::net::TransferOutcome collect_chapters(std::string_view book_address, SharedS
   if (sink.set_book_title) sink.set_book_title(list.book_title);
 
   std::vector<ChapterEntry> batch;
-  for (std::size_t i = 0; i < list.addresses.size(); ++i) {
-    Text title = i < list.titles.size() ? std::move(list.titles[i]) : Text();
-    batch.push_back(ChapterEntry{std::move(title), std::move(list.addresses[i])});
-    if (batch.size() == kBatchSize || i + 1 == list.addresses.size()) {
+  for (std::size_t i = 0; i < list.chapters.size(); ++i) {
+    lv::scrape::ChapterLink& link = list.chapters[i];
+    batch.push_back(ChapterEntry{std::move(link.title), std::move(link.address)});
+    if (batch.size() == kBatchSize || i + 1 == list.chapters.size()) {
       if (stopped()) return outcome;
       if (sink.add_chapters) sink.add_chapters(std::move(batch));
       batch.clear();

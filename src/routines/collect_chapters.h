@@ -23,7 +23,7 @@ struct ChapterSink {
 // Loads the book page at book_address with the page download, sets the
 // current book title in `state`, then hands on the chapters (possibly in
 // several batches). A stop ends the book page's transfer and hands on
-// nothing more. Missing titles (fewer titles than addresses) are empty.
+// nothing more.
 // Returns how the book page's transfer ended.
 lv::net::TransferOutcome collect_chapters(std::string_view book_address, SharedState& state,
                                           const ChapterSink& sink, std::stop_token stop = {});

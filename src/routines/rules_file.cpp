@@ -184,6 +184,12 @@ SiteRules rules_from_json(const std::string& text) {
     read_cut(c, "titles", rules.chapter_list.titles);
     read_cut(c, "book_title", rules.chapter_list.book_title);
   });
+  // The rules dialog saves every rule, changed or not, so a file saved before
+  // chapters were taken link by link still holds the old built-in end marker,
+  // which would run a prologue's address on into the next link.
+  if (rules.chapter_list.addresses.end == lv::scrape::old_chapter_address_end()) {
+    rules.chapter_list.addresses.end = lv::scrape::built_in_rules().chapter_list.addresses.end;
+  }
   r.object("chapter_text", [&](Reader& c) {
     read_cut(c, "text", rules.chapter_text.text);
     read_cleaning(c, "cleaning", rules.chapter_text.cleaning);

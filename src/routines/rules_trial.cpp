@@ -55,8 +55,12 @@ std::vector<TrialRow> book_rows(std::string_view body, const lv::scrape::SiteRul
                                 {gbk("状态"), info.status},       {gbk("简介"), info.intro}};
   const lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules.chapter_list);
   rows.push_back({gbk("目录书名"), list.book_title});
-  add_lists(rows, {{"章节名", &list.titles}, {"章节地址", &list.addresses}});
-  summary = count_of("章节名", list.titles.size()) + gbk("，") + count_of("章节地址", list.addresses.size());
+  // Title and address come from the same link, so each pair is one chapter.
+  for (std::size_t i = 0; i < list.chapters.size(); ++i) {
+    rows.push_back({numbered("章节名", i), list.chapters[i].title});
+    rows.push_back({numbered("章节地址", i), list.chapters[i].address});
+  }
+  summary = count_of("章节名", list.chapters.size()) + gbk("，") + count_of("章节地址", list.chapters.size());
   return rows;
 }
 

@@ -141,7 +141,7 @@ class Run final {
     lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules_->chapter_list);
     Text().swap(body);
     const auto stored = library_.book_details(update.book);
-    if (list.addresses.empty() && stored && !library_.book(update.book, false)->chapters.empty()) {
+    if (list.chapters.empty() && stored && !library_.book(update.book, false)->chapters.empty()) {
       update.empty_list_ignored = true;
       return;
     }
@@ -154,12 +154,12 @@ class Run final {
       ask(Job{index, Job::Kind::cover}, std::string(info.cover_address), {}, false, update.book);
     }
     std::vector<lv::library::StoredChapter> chapters;
-    chapters.reserve(list.addresses.size());
-    for (std::size_t i = 0; i < list.addresses.size(); ++i) {
+    chapters.reserve(list.chapters.size());
+    for (std::size_t i = 0; i < list.chapters.size(); ++i) {
       lv::library::StoredChapter c;
       c.index = static_cast<int>(i);
-      c.title = i < list.titles.size() ? std::move(list.titles[i]) : Text();
-      c.address = std::move(list.addresses[i]);
+      c.title = std::move(list.chapters[i].title);
+      c.address = std::move(list.chapters[i].address);
       chapters.push_back(std::move(c));
     }
     update.list_change = library_.save_chapter_list(update.book, chapters);

@@ -9,7 +9,7 @@ namespace lv::site {
 namespace {
 
 // Salts keep the streams of different properties apart.
-enum Salt : std::uint64_t { kBook = 1, kIdJitter, kChapterTitle, kEntity };
+enum Salt : std::uint64_t { kBook = 1, kIdJitter, kChapterTitle, kEntity, kAfterword };
 
 std::uint64_t book_hash(const SiteOptions& o, int index) {
   return hash_of(o.seed, kBook, static_cast<std::uint64_t>(index));
@@ -80,6 +80,8 @@ BookModel make_book(const SiteOptions& o, int index) {
     std::sort(b.notes.begin(), b.notes.end());
     b.notes.erase(std::unique(b.notes.begin(), b.notes.end()), b.notes.end());
   }
+  // A stream of its own: the properties drawn from `s` stay what they were.
+  b.afterword = b.finished && b.chapter_count > 12 && hash_of(b.hash, kAfterword) % 3 != 0;
   b.arabic_numbers = s.chance(25);
   b.entity_titles = s.chance(12);
   b.style.ideographic_indent = s.chance(30);
@@ -132,18 +134,23 @@ std::string chapter_title(const BookModel& b, int i) {
     return s.chance(30) ? word : word + " " + pick(w.chapter_phrases, s);
   }
   if (std::binary_search(b.notes.begin(), b.notes.end(), i)) return pick(w.special_titles, s);
+  if (b.afterword && i == b.chapter_count - 1) return pick(w.afterword_titles, s);
   int number = i + 1 - (b.prologue ? 1 : 0);
   for (int note : b.notes) {
     if (note < i) --number;
   }
   std::string title = w.di + (b.arabic_numbers ? std::to_string(number) : chinese_number(number)) +
                       w.zhang + " ";
-  const bool entity = b.entity_titles && hash_of(b.hash, kEntity, static_cast<std::uint64_t>(i)) % 17 == 0;
-  if (entity) {
+  const std::uint64_t entity_hash = hash_of(b.hash, kEntity, static_cast<std::uint64_t>(i));
+  if (b.entity_titles && entity_hash % 17 == 0) {
+    // The same marks spelt by name, by decimal or by hexadecimal number.
+    static const char* const kQuote[] = {"&quot;", "&#34;", "&#x22;"};
+    static const char* const kEllipsis[] = {"&hellip;", "&#8230;", "&#x2026;"};
+    const std::size_t spelling = entity_hash / 17 % 3;
     switch (s.range(0, 2)) {
       case 0: return title + pick(w.chapter_subjects, s) + "&amp;" + pick(w.chapter_subjects, s);
-      case 1: return title + "&quot;" + pick(w.chapter_phrases, s) + "&quot;";
-      default: return title + pick(w.chapter_phrases, s) + "&hellip;";
+      case 1: return title + kQuote[spelling] + pick(w.chapter_phrases, s) + kQuote[spelling];
+      default: return title + pick(w.chapter_phrases, s) + kEllipsis[spelling];
     }
   }
   if (s.chance(60)) return title + pick(w.chapter_subjects, s) + pick(w.chapter_events, s);

@@ -28,6 +28,7 @@ struct BookModel {
   int gap_period = 0;       // a chapter number is skipped after every gap_period chapters
   bool prologue = false;    // entry 0 is a prologue, not "第..."
   std::vector<int> notes;   // entries that are author's notes, ascending
+  bool afterword = false;   // the last entry is an afterword (finished books only)
   bool arabic_numbers = false;
   bool entity_titles = false;
   TextStyle style;

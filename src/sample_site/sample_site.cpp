@@ -188,6 +188,13 @@ bool SampleSite::has_prologue(int book_id) const {
   return index >= 0 && make_book(options_, index).prologue;
 }
 
+bool SampleSite::has_unnumbered_chapters(int book_id) const {
+  const int index = index_of_book_id(options_, book_id);
+  if (index < 0) return false;
+  const BookModel b = make_book(options_, index);
+  return b.prologue || !b.notes.empty() || b.afterword;
+}
+
 CoverKind SampleSite::cover_kind(int book_id) const {
   const int index = index_of_book_id(options_, book_id);
   return index < 0 ? CoverKind::missing : make_book(options_, index).cover;
@@ -221,6 +228,12 @@ int SampleSite::find_long_book(int min_chapters) const {
 
 int SampleSite::find_book_with_prologue() const {
   return first_book(options_, [](const BookModel& b) { return b.prologue; });
+}
+
+int SampleSite::find_book_with_every_unnumbered_kind(int max_chapters) const {
+  return first_book(options_, [&](const BookModel& b) {
+    return b.prologue && !b.notes.empty() && b.afterword && b.chapter_count <= max_chapters;
+  });
 }
 
 int SampleSite::find_book_with_cover(CoverKind kind) const {

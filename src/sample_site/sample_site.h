@@ -76,6 +76,9 @@ class SampleSite final {
   std::vector<ChapterLink> chapters(int book_id) const;
   std::string chapter_path(int book_id, int index) const;  // 0-based index
   bool has_prologue(int book_id) const;                // first link not "第..."
+  // Some link does not name a numbered chapter: a prologue, an author's note
+  // or an afterword.
+  bool has_unnumbered_chapters(int book_id) const;
   CoverKind cover_kind(int book_id) const;
   std::string cover_path(int book_id) const;           // what the page names
   bool cover_alt_differs(int book_id) const;           // alt text != name
@@ -83,6 +86,8 @@ class SampleSite final {
   // Deterministic picks, the first such book in listing order.
   int find_long_book(int min_chapters = 1000) const;   // 0 if none
   int find_book_with_prologue() const;                 // 0 if none
+  // A prologue, an author's note and an afterword, at most that many chapters; 0 if none.
+  int find_book_with_every_unnumbered_kind(int max_chapters = 400) const;
   int find_book_with_cover(CoverKind kind) const;      // 0 if none
   int find_book_with_differing_alt() const;            // 0 if none
 

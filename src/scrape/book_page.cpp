@@ -1,5 +1,6 @@
 #include "scrape/book_page.h"
 
+#include "scrape/character_references.h"
 #include "scrape/line_breaks.h"
 
 namespace lv::scrape {
@@ -13,7 +14,9 @@ Text cut(std::string_view body, const CutRule& rule, std::optional<std::string_v
 
 // "<i>作者：X</i>" gives "作者：X": the label is part of the start marker and
 // is put back so the label reads the same with or without a value.
-Text cut_labelled(std::string_view body, const LabelledRule& rule) { return rule.label + cut(body, rule.cut); }
+Text cut_labelled(std::string_view body, const LabelledRule& rule) {
+  return rule.label + decode_character_references(cut(body, rule.cut));
+}
 
 }  // namespace
 
@@ -32,7 +35,10 @@ BookInfo parse_book_page(std::string_view body, const BookPageRules& rules) {
   info.author = cut_labelled(body, rules.author);
   info.category = cut_labelled(body, rules.category);
   info.status = cut_labelled(body, rules.status);
-  info.intro = markup_breaks_to_lines(apply_cleaning(cut(body, rules.intro), rules.intro_cleaning));
+  info.intro = decode_character_references(
+      markup_breaks_to_lines(apply_cleaning(cut(body, rules.intro), rules.intro_cleaning)));
+  // The cover's marker was built from the name as the page writes it.
+  info.name = decode_character_references(std::move(info.name));
   return info;
 }
 

@@ -8,13 +8,14 @@
 
 namespace lv::scrape {
 
+// Every text shown (all but the cover address) has its character references decoded.
 struct BookInfo {
   Text name;
   Text cover_address;
   Text author;     // with its "作者：" prefix
   Text category;   // with its "类别：" prefix
   Text status;     // with its "状态：" prefix
-  Text intro;      // cleaned: the first nine "</b><br />" become CR LF, then every break tag
+  Text intro;      // cleaned: the first nine "</b><br />" become CR LF, then every break tag, then references
 };
 
 BookInfo parse_book_page(std::string_view body, const BookPageRules& rules = built_in_rules().book_page);

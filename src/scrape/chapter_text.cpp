@@ -1,6 +1,7 @@
 #include "scrape/chapter_text.h"
 
 #include "scrape/book_page.h"
+#include "scrape/character_references.h"
 #include "scrape/line_breaks.h"
 
 namespace lv::scrape {
@@ -26,7 +27,7 @@ Text parse_chapter_text(Text body, const ChapterTextRules& rules) {
   body.resize(from + length);
   body.erase(0, from);
   // Breaks the page writes one per line are shown as line breaks too.
-  return markup_breaks_to_lines(apply_cleaning(std::move(body), rules.cleaning));
+  return decode_character_references(markup_breaks_to_lines(apply_cleaning(std::move(body), rules.cleaning)));
 }
 
 bool is_blank_text(std::string_view text) {

@@ -10,7 +10,8 @@ namespace lv::scrape {
 // The raw text between the chapter markers (untrimmed, starting with the LF
 // that follows the start marker), with "&nbsp;" turned into spaces and
 // "<br /><br />" into CR LF CR LF, both case-insensitively, then every other
-// break tag (with the line end after it) into CR LF. The page is cut down to
+// break tag (with the line end after it) into CR LF, then character
+// references into their characters. The page is cut down to
 // its text in place, so a large page handed over (moved in) is not held twice.
 Text parse_chapter_text(Text body, const ChapterTextRules& rules = built_in_rules().chapter_text);
 

@@ -1,6 +1,7 @@
 #include "scrape/listing_page.h"
 
 #include "base/text.h"
+#include "scrape/character_references.h"
 
 namespace lv::scrape {
 
@@ -24,6 +25,15 @@ bool holds(std::string_view body, std::string_view site_host, const CutRule& rul
   return lv::base::find_text(body, fill_marker(rule.start, site_host), rule.from, !rule.case_sensitive) > 0;
 }
 
+// The marks the rules put around a title are their own: only what the page
+// wrote between them is decoded, and only where it holds a reference.
+void decode_between_marks(Text& title, std::size_t prefix, std::size_t suffix) {
+  const std::size_t inner = title.size() - prefix - suffix;
+  if (title.find('&', prefix) >= prefix + inner) return;
+  const Text decoded = decode_character_references(title.substr(prefix, inner));
+  title.replace(prefix, inner, decoded);
+}
+
 }  // namespace
 
 const Text& listing_category() { return built_in_rules().listing.category; }
@@ -44,6 +54,8 @@ ListingEntries parse_listing_page(std::string_view body, std::string_view site_h
   drop_first(entries.latest);
   drop_first(entries.titles);
   drop_first(entries.addresses);
+  for (Text& title : entries.titles) decode_between_marks(title, rules.title_prefix.size(), rules.title_suffix.size());
+  for (Text& latest : entries.latest) latest = decode_character_references(std::move(latest));
   return entries;
 }
 

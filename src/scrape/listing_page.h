@@ -11,7 +11,7 @@ namespace lv::scrape {
 // Entry i of each list belongs to the same book; the book addresses list
 // decides how many books the page holds.
 struct ListingEntries {
-  ResultList titles;     // stored as 《title》
+  ResultList titles;     // stored as 《title》; titles and latest chapters with references decoded
   ResultList addresses;
   ResultList latest;
 };

@@ -12,6 +12,7 @@ using lv::base::gbk;
 // the head, and the book page's head fills its first 87: nothing to cut there.
 constexpr int kListingStart = 140;
 constexpr int kChapterListStart = 88;
+constexpr std::string_view kChapterAddressEnd = "\" title=\"";
 
 SiteRules make_built_in() {
   SiteRules r;
@@ -37,10 +38,10 @@ SiteRules make_built_in() {
   // break; only the first nine are turned.
   r.book_page.intro_cleaning = {{"</b><br />", "\r\n", 9, false}};
 
-  // The address cut ends where the title attribute begins with "第", so only
-  // links whose title names a numbered chapter end their own address; the
-  // title cut starts after the quote, so a title keeps its leading "第".
-  r.chapter_list.addresses = {"<dd><a href=\"", "\" title=\"" + gbk("第"), kChapterListStart, false};
+  // The address ends where the link's title attribute begins, whatever the
+  // title says (a prologue, an author's note); the title cut starts at the
+  // address's "html" and after the quote, so a title keeps all it begins with.
+  r.chapter_list.addresses = {"<dd><a href=\"", Text(kChapterAddressEnd), kChapterListStart, false};
   r.chapter_list.titles = {"html\" title=\"", "\">", kChapterListStart, false};
   r.chapter_list.book_title = {"<h1>", "</h1>", 1, true};
 
@@ -52,6 +53,11 @@ SiteRules make_built_in() {
 }
 
 }  // namespace
+
+const Text& old_chapter_address_end() {
+  static const Text marker = Text(kChapterAddressEnd) + gbk("第");
+  return marker;
+}
 
 const SiteRules& built_in_rules() {
   static const SiteRules rules = make_built_in();

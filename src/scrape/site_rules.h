@@ -86,6 +86,11 @@ struct SiteRules {
 // The built-in rules, exactly those of the site family.
 const SiteRules& built_in_rules();
 
+// The chapter address end marker the built-in rules had before chapters were
+// taken link by link ("\" title=\"第"): it ended only links whose title
+// begins with "第", and ran the address of any other on into the next link.
+const Text& old_chapter_address_end();
+
 // A marker with "{host}" and "{name}" replaced where a value is given for
 // them; where none is given they stay as written.
 Text fill_marker(std::string_view marker, std::optional<std::string_view> site_host,

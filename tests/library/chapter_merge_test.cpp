@@ -58,5 +58,28 @@ TEST(ChapterMerge, EveryStoredChapterStaysInItsPlace) {
   }
 }
 
+// An older chapter list cut a prologue's link together with the next one as
+// one "address"; the next list names both links on their own.
+TEST(ChapterMerge, MarkupAnOlderListTookForAnAddressGoesUnlessItHoldsAText) {
+  const std::string run_on = "1.html\" title=\"x\">x</a></dd>\r\n<dd><a href=\"2.html";
+  const auto stored = [&](bool run_on_has_text) {
+    auto l = list({"-", "3", "4"});
+    l[0].address = run_on;
+    l[0].removed = false;
+    l[0].has_text = run_on_has_text;
+    l[1].has_text = true;
+    return l;
+  };
+  const MergedList mended = merge_chapter_lists(stored(false), list({"1", "2", "3", "4"}));
+  EXPECT_EQ(shown(mended), (std::vector<std::string>{"1", "2", "3", "4"}));
+  EXPECT_EQ(mended.dropped, (std::vector<lv::base::Text>{run_on}));
+  EXPECT_EQ(mended.removed, 0);
+  EXPECT_TRUE(mended.chapters[2].has_text);
+  // A text stored under it is never lost: the entry stays, removed.
+  const MergedList kept = merge_chapter_lists(stored(true), list({"1", "2", "3", "4"}));
+  EXPECT_EQ(shown(kept), (std::vector<std::string>{"-" + run_on, "1", "2", "3", "4"}));
+  EXPECT_TRUE(kept.dropped.empty());
+}
+
 }  // namespace
 }  // namespace lv::library

@@ -5,11 +5,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "library/sqlite.h"
 #include "net/address_policy.h"
 #include "routines/chapter.h"
 #include "sample_site/sample_server.h"
+#include "library/chapter_merge.h"
+#include "routines/rules_in_force.h"
+#include "scrape/character_references.h"
 #include "scrape/chapter_text.h"
 
 namespace {
@@ -79,7 +83,8 @@ TEST_F(DownloadBook, StoresEveryChapterAsTheReaderShowsItThenFetchesNothingMore)
   EXPECT_FALSE(stored->cover.empty());
   const auto links = server_.site().chapters(book_);
   for (int i : {0, count / 2, count - 1}) {
-    EXPECT_EQ(stored->chapters[static_cast<std::size_t>(i)].title, links[static_cast<std::size_t>(i)].title);
+    EXPECT_EQ(stored->chapters[static_cast<std::size_t>(i)].title,
+              lv::scrape::decode_character_references(links[static_cast<std::size_t>(i)].title));
     EXPECT_EQ(stored->chapters[static_cast<std::size_t>(i)].text,
               lv::routines::load_chapter_text(address_, links[static_cast<std::size_t>(i)].address));
   }
@@ -252,6 +257,53 @@ TEST(DownloadBookAddresses, CoverOfAPublicSiteMayNotPointHome) {
   EXPECT_EQ(home.request_count(cover), 0);
   lv::net::treat_as_public_for_tests({});
   for (const char* tail : {"", "-wal", "-shm"}) std::filesystem::remove(path.string() + tail);
+}
+
+// A library written while the chapter list ran the address of a link whose
+// title does not begin with "第" on into the next link (the old end marker
+// gives those addresses again): the next download mends it.
+TEST_F(DownloadBook, ALibraryFromTheOldChapterListIsMendedByTheNextDownload) {
+  book_ = server_.site().find_book_with_every_unnumbered_kind(200);
+  ASSERT_NE(book_, 0);
+  address_ = "http://" + server_.site_host() + lv::site::SampleSite::book_path(book_);
+  const auto links = server_.site().chapters(book_);
+  lv::scrape::SiteRules old_rules = lv::scrape::built_in_rules();
+  old_rules.chapter_list.addresses.end = lv::scrape::old_chapter_address_end();
+  lv::routines::put_rules_in_force(old_rules);
+  const auto old = download();
+  lv::routines::put_rules_in_force(lv::scrape::built_in_rules());
+  std::set<std::string> old_addresses;
+  {
+    lv::library::Library library = lv::library::Library::open(path_.string());
+    const auto before = library.book(address_, false);
+    for (const auto& c : before->chapters) old_addresses.insert(c.address);
+  }
+  ASSERT_TRUE(std::any_of(old_addresses.begin(), old_addresses.end(), lv::library::is_run_on_address));
+  ASSERT_LT(old.chapters, static_cast<int>(links.size()));
+
+  server_.reset_counts();
+  const auto mended = download();
+  EXPECT_EQ(mended.chapters, static_cast<int>(links.size()));
+  EXPECT_EQ(mended.list_change.removed, 0);
+  EXPECT_TRUE(mended.missing.empty());
+  int fetched = 0;
+  lv::library::Library library = lv::library::Library::open(path_.string());
+  const auto stored = library.book(address_, true);
+  ASSERT_EQ(stored->chapters.size(), links.size());
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    const auto& chapter = stored->chapters[i];
+    EXPECT_EQ(chapter.address, links[i].address);
+    EXPECT_EQ(chapter.title, lv::scrape::decode_character_references(links[i].title));
+    EXPECT_FALSE(chapter.removed);
+    // Texts stored before under the right address are kept, not fetched again.
+    const int requests = server_.request_count(chapter_path(static_cast<int>(i)));
+    EXPECT_EQ(requests, old_addresses.contains(links[i].address) ? 0 : 1) << i;
+    fetched += requests;
+  }
+  EXPECT_EQ(mended.fetched, fetched);
+  for (std::size_t i : {std::size_t{0}, std::size_t{1}, links.size() - 1}) {
+    EXPECT_EQ(stored->chapters[i].text, lv::routines::load_chapter_text(address_, links[i].address)) << i;
+  }
 }
 
 }  // namespace

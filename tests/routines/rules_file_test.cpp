@@ -39,6 +39,17 @@ TEST(RulesFile, NamedRulesChangeAndTheRestStayBuiltIn) {
             "a b\r\nc");
 }
 
+TEST(RulesFile, TheOldBuiltInChapterAddressEndIsReadAsTheNewOne) {
+  const auto with_end = [](const std::string& end) {
+    return rules_from_json(R"({"version": 1, "chapter_list": {"addresses": {"end": ")" + end + R"("}}})")
+        .chapter_list.addresses;
+  };
+  EXPECT_EQ(with_end(R"(\" title=\"第)"), built_in_rules().chapter_list.addresses);
+  // An end the user chose stays, also one that still needs the chapter character.
+  EXPECT_EQ(with_end(R"(\" title=\"第X)").end, lv::base::gbk("\" title=\"第X"));
+  EXPECT_EQ(with_end(R"(\">)").end, "\">");
+}
+
 TEST(RulesFile, RefusalsNameTheField) {
   const std::pair<const char*, const char*> cases[] = {
       {"not json", "not a rules file"},

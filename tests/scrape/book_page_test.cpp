@@ -66,6 +66,25 @@ TEST(BookPage, CutsEveryValueFromARealShapedPage) {
   EXPECT_EQ(info.intro, gbk("内容简介：\r\n第一行\r\n第二行\r\n"));
 }
 
+TEST(BookPage, ShownValuesDecodeTheirReferencesAfterTheCleaning) {
+  PageParts p;
+  p.name = gbk("刀&amp;剑");
+  p.alt = p.name;  // the cover's marker holds the name as the page writes it
+  p.cover = "http://site.test/c.jpg?a=1&amp;b=2";
+  p.author_field = gbk("<i>作者：&quot;白石&quot;</i>");
+  p.category_field = gbk("<i>类别：修真&middot;仙侠</i>");
+  p.status_field = gbk("<i>状态：&#36830;载</i>");
+  p.intro = gbk("<b>简介&amp;lt;</b><br />一&lt;br /&gt;二<br />\r\n");
+  const auto info = parse_book_page(book_page(p));
+  EXPECT_EQ(info.name, gbk("刀&剑"));
+  EXPECT_EQ(info.cover_address, "http://site.test/c.jpg?a=1&amp;b=2");
+  EXPECT_EQ(info.author, gbk("作者：\"白石\""));
+  EXPECT_EQ(info.category, gbk("类别：修真·仙侠"));
+  EXPECT_EQ(info.status, gbk("状态：连载"));
+  // A break written as a reference is text, not a break.
+  EXPECT_EQ(info.intro, gbk("简介&lt;\r\n一<br />二\r\n"));
+}
+
 TEST(BookPage, AuthorKeepsItsPrefixWithOrWithoutAValue) {
   PageParts p;
   p.author_field = gbk("<i>作者：X</i>");

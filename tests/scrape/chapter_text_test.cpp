@@ -31,6 +31,11 @@ TEST(ChapterText, EntitiesAndBreaksMatchInAnyCase) {
             "\n x \r\n\r\n\r\n");
 }
 
+TEST(ChapterText, ReferencesAreDecodedOnceAfterTheCleaning) {
+  EXPECT_EQ(parse_chapter_text(chapter_page("&amp;nbsp;&amp;lt;br /&gt;&lt;br&gt;&hellip;")),
+            "\n&nbsp;&lt;br /><br>" + gbk("…"));
+}
+
 TEST(ChapterText, SpaceBetweenTwoBreaksDoesNotJoinThem) {
   // Each break is a line of its own; other markup stays.
   EXPECT_EQ(parse_chapter_text(chapter_page("p<br />&nbsp;<br />q<p>r</p>")), "\np\r\n \r\nq<p>r</p>");

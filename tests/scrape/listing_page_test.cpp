@@ -53,6 +53,16 @@ TEST(ListingPage, RowsStayAlignedAfterTheFirstEntriesAreDropped) {
   EXPECT_EQ(entries.titles[19], gbk("《书21》"));
 }
 
+TEST(ListingPage, TitlesAndLatestChaptersDecodeTheirReferencesAddressesDoNot) {
+  const Text page = page_head() + row(book_address(1), "x", "y") +
+                    row(book_address(2) + "a&amp;b/", gbk("刀&amp;剑"), gbk("第2章 &quot;问&quot;&#x2026;")) +
+                    "</ul></div>\r\n";
+  const auto entries = lv::scrape::parse_listing_page(page, kHost);
+  EXPECT_EQ(entries.titles, (std::vector<Text>{gbk("《刀&剑》")}));
+  EXPECT_EQ(entries.latest, (std::vector<Text>{gbk("第2章 \"问\"…")}));
+  EXPECT_EQ(entries.addresses, (std::vector<Text>{book_address(2) + "a&amp;b/"}));
+}
+
 TEST(ListingPage, TitlesEndMarkerNamesTheSiteHost) {
   const auto other_host = lv::scrape::parse_listing_page(page_with_rows(5), "elsewhere.test");
   EXPECT_TRUE(other_host.titles.empty());
