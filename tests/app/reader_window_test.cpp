@@ -209,11 +209,12 @@ TEST_F(ReaderWindowTest, MenusAsDefinedWithOnlyTheBarShortcutsActive) {
   EXPECT_EQ(top[1]->text(), u("关于"));
   EXPECT_EQ(top[2]->text(), u("s"));
   const QList<QAction*> edit = top[0]->menu()->actions();
-  ASSERT_EQ(edit.size(), 4);
+  ASSERT_EQ(edit.size(), 5);
   EXPECT_EQ(edit[0]->shortcut(), QKeySequence(Qt::Key_F1));
   EXPECT_EQ(edit[1]->shortcut(), QKeySequence(Qt::Key_F2));
   EXPECT_EQ(edit[2]->shortcut(), QKeySequence(Qt::Key_F3));
   EXPECT_EQ(edit[3]->text(), u("读取设置"));
+  EXPECT_EQ(edit[4]->text(), u("查找"));
   const QList<QAction*> title = top[2]->menu()->actions();
   ASSERT_EQ(title.size(), 1);
   EXPECT_EQ(title[0]->text(), u("dasf"));
@@ -676,16 +677,20 @@ TEST_F(ReaderWindowTest, LoadSettingsPutsBackThePickedLookAndSkipsDamage) {
   };
   const auto load_settings = [](ReaderWindow& reader) { reader.menu_bar()->actions()[0]->menu()->actions()[3]->trigger(); };
 
+  // A new reader opens with the look picked last; 读取设置 puts it back after a change.
   const auto reader = make_reader();
-  const auto defined = look(*reader);
-  EXPECT_EQ(std::get<0>(defined).pixelSize(), 48);  // a new reader opens as defined
-  EXPECT_EQ(std::get<2>(defined), QColor(Qt::white));
+  reader->text_view()->setFont(QFont(reader->text_view()->font().family(), 9));
+  lv::app::set_background_colour(*reader->text_view(), Qt::yellow);
   load_settings(*reader);
   EXPECT_EQ(reader->text_view()->font().pointSize(), 17);
   EXPECT_TRUE(reader->text_view()->font().underline());
   EXPECT_EQ(lv::app::text_colour(*reader->text_view()), QColor(40, 50, 60));
   EXPECT_EQ(lv::app::background_colour(*reader->text_view()), QColor(200, 210, 220));
   EXPECT_EQ(reader->font_dialog()->choice().font.pointSize(), 17);  // offered at the next opening
+  QFile::remove(lv::app::reader_settings_path());
+  const auto defined = look(*make_reader());  // nothing saved: the look as defined
+  EXPECT_EQ(std::get<0>(defined).pixelSize(), 48);
+  EXPECT_EQ(std::get<2>(defined), QColor(Qt::white));
 
   const std::vector<std::vector<std::pair<QString, QVariant>>> damaged{
       {},

@@ -8,16 +8,23 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QInputDialog>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTimer>
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "app/widgets/gbk_qstring.h"
 #include "app/reader/reader_appearance.h"
 #include "app/reader/reader_colour_panel.h"
 #include "app/reader/reader_font_dialog.h"
+#include "app/reader/find_results.h"
 #include "app/reader/reader_layout.h"
+#include "app/reader/reader_library.h"
+#include "app/shell/library_problem.h"
 #include "app/reader/reader_settings.h"
 #include "app/widgets/clipboard.h"
 #include "app/widgets/keys.h"
@@ -35,6 +42,7 @@
 #include "net/transfer_outcome.h"
 #include "routines/chapter.h"
 #include "routines/collect_chapters.h"
+#include "routines/fetch_chapters.h"
 
 namespace lv::app {
 
@@ -66,33 +74,35 @@ QString menu_caption(const Text& caption) {
   return text;
 }
 
-// The chapter's text as the local library holds it, when there is a library
-// and it holds the chapter. The reader never creates a library.
-std::optional<Text> stored_chapter_text(const std::string& library_path, const Text& book_address,
-                                        const Text& chapter_address) {
-  if (library_path.empty()) return std::nullopt;
-  try {
-    const auto library = lv::library::Library::open_for_reading(library_path);
-    if (!library) return std::nullopt;
-    return library->chapter_text(book_address, chapter_address);
-  } catch (const lv::library::LibraryError&) {
-    return std::nullopt;  // an unreadable library holds nothing for the reader
-  }
+// A chapter the site took down stays in the list, marked.
+Text listed_title(const lv::library::StoredChapter& chapter) {
+  static const Text removed = gbk("（已下架）");
+  return chapter.removed ? chapter.title + removed : chapter.title;
 }
+
+// The chapters fetched ahead of the one shown.
+constexpr std::size_t kPrefetched = 2;
 
 }  // namespace
 
-ReaderWindow::ReaderWindow(AppContext& ctx, QWidget* parent)
+ReaderWindow::ReaderWindow(AppContext& ctx, QWidget* parent, std::optional<LibraryBook> library_book)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ctx_(ctx),
       title_caption_("s") {
   setObjectName(QStringLiteral("阅读窗口"));
+  if (library_book) {
+    book_ = library_book->book;
+    from_library_ = true;
+  }
+  library_ = std::make_unique<ReaderLibrary>(ctx.library_path, book_address());
   build_controls();
   build_menus();
   resize(kInitialWidth, kInitialHeight);
   centre_on_screen(*this);
+  // The look chosen last time, from the first frame.
+  load_settings();
 
   clock_ = new QTimer(this);
   clock_->setObjectName(QStringLiteral("时钟1"));
@@ -101,9 +111,54 @@ ReaderWindow::ReaderWindow(AppContext& ctx, QWidget* parent)
   clock_->start();
 
   set_status_text();
-  start_chapter_load();
+  if (from_library_ && fill_from_library()) {
+    open_where_left(library_book->start);
+  } else {
+    from_library_ = false;  // the library has no list for it: the site's, as for the selected book
+    start_chapter_load();
+  }
   // The title and the clock read right from the first frame.
   tick();
+}
+
+Text ReaderWindow::book_address() const {
+  if (!book_.empty()) return book_;
+  return ctx_.selected_book_address ? ctx_.selected_book_address() : Text();
+}
+
+bool ReaderWindow::fill_from_library() {
+  const auto stored = library_->stored_book();
+  if (!stored || stored->chapters.empty()) return false;
+  book_title_ = stored->details.name;
+  if (!from_library_ && ctx_.state != nullptr) ctx_.state->set_current_book_title(stored->details.name);
+  chapter_list_->clear();
+  address_list_->clear();
+  for (const auto& chapter : stored->chapters) {
+    chapter_list_->add_item(listed_title(chapter));
+    address_list_->add_item(chapter.address);
+  }
+  return true;
+}
+
+void ReaderWindow::open_where_left(std::optional<LibraryReaderStart> start) {
+  if (start) {
+    show_chapter_at(start->chapter, start->text_offset);
+    return;
+  }
+  int chapter = 0;
+  int offset = 0;
+  if (const auto position = library_->position()) {
+    for (int i = 0; i < address_list_->count(); ++i) {
+      if (address_list_->item_text(i) == position->chapter_address) {
+        chapter = i;
+        offset = position->text_offset;
+        break;
+      }
+    }
+  }
+  chapter_list_->set_selection(chapter);
+  show_chapter();
+  scroll_to(offset);
 }
 
 // The chapter-list task stops and is joined as the reader goes.
@@ -182,6 +237,10 @@ void ReaderWindow::build_menus() {
   background->setShortcut(QKeySequence(Qt::Key_F3));
   connect(background, &QAction::triggered, this, &ReaderWindow::show_background_colour_panel);
   connect(edit_menu->addAction(QStringLiteral("读取设置")), &QAction::triggered, this, &ReaderWindow::load_settings);
+  QAction* find = edit_menu->addAction(QStringLiteral("查找"));
+  find->setObjectName(QStringLiteral("查找"));
+  find->setShortcut(QKeySequence::Find);
+  connect(find, &QAction::triggered, this, &ReaderWindow::find_in_book);
 
   QMenu* about_menu = menu_bar_->addMenu(QStringLiteral("关于"));
   QAction* about = about_menu->addAction(QStringLiteral("关于"));
@@ -295,41 +354,153 @@ void ReaderWindow::start_chapter_load() {
   };
 
   lv::routines::SharedState* state = ctx_.state;
-  Text book_address = ctx_.selected_book_address ? ctx_.selected_book_address() : Text();
   if (state == nullptr) return;
-  chapter_load_.start([state, sink = std::move(sink), book_address = std::move(book_address)](std::stop_token stop) {
-    lv::routines::collect_chapters(book_address, *state, sink, std::move(stop));
+  chapter_load_.start([this, state, sink = std::move(sink), book_address = book_address()](std::stop_token stop) {
+    lv::routines::collect_chapters(book_address, *state, sink, stop);
+    if (stop.stop_requested()) return;
+    // After every batch of the site's list: none came, so the library's serves.
+    chapter_load_.post([this] {
+      if (!closed_ && chapter_list_->count() == 0) fill_from_library();
+    });
   });
 }
 
 void ReaderWindow::done(int result) {
   // A closed reader takes no more writes and ends its work at once: the
   // chapter list's transfer and a chapter download still waiting.
+  if (!closed_) save_position();
   closed_ = true;
-  chapter_load_.request_stop();
+  for (Task* task : {&chapter_load_, &chapter_fetch_, &prefetch_}) task->request_stop();
   closing_.request_stop();
   QDialog::done(result);
 }
 
 void ReaderWindow::show_chapter() {
   address_list_->set_selection(chapter_list_->selection());
-  const Text book_address = ctx_.selected_book_address ? ctx_.selected_book_address() : Text();
   const Text chapter_address = address_list_->item_text(address_list_->selection());
+  const Text title = chapter_list_->item_text(chapter_list_->selection());
+
+  if (from_library_) {
+    // What the library holds shows at once, without the network.
+    if (auto stored = library_->stored_text(chapter_address)) {
+      show_text(title, *stored);
+    } else if (chapter_address.empty()) {
+      show_text(title, {});
+    } else {
+      fetch_and_show(chapter_address);
+    }
+    return;
+  }
 
   // The download lets events run: this window may be closed or destroyed,
   // and other chapters picked, before it returns.
   const QPointer<ReaderWindow> alive(this);
   lv::net::TransferOutcome outcome;
-  Text text = lv::routines::load_chapter_text(book_address, chapter_address, &outcome, closing_.get_token());
+  Text text = lv::routines::load_chapter_text(book_address(), chapter_address, &outcome, closing_.get_token());
   if (!alive || closed_) return;
   if (!outcome.fetched()) {
-    if (auto stored = stored_chapter_text(ctx_.library_path, book_address, chapter_address)) text = std::move(*stored);
+    if (auto stored = library_->stored_text(chapter_address)) text = std::move(*stored);
   }
+  show_text(title, text);
+}
 
-  const Text title = chapter_list_->item_text(chapter_list_->selection());
+void ReaderWindow::show_text(const Text& title, const Text& text) {
   set_edit_content(*text_view_, lv::routines::chapter_view_content(title, text));
-  const Text book_title = ctx_.state != nullptr ? ctx_.state->current_book_title() : Text();
+  const Text book_title = from_library_ || ctx_.state == nullptr ? book_title_ : ctx_.state->current_book_title();
   set_title_caption(lv::routines::chapter_caption(book_title, title));
+  chapter_shown();
+}
+
+void ReaderWindow::chapter_shown() {
+  save_position();
+  if (from_library_) prefetch_after(chapter_list_->selection());
+}
+
+void ReaderWindow::fetch_and_show(const Text& chapter_address) {
+  static const Text loading = gbk("正在载入……");
+  const Text title = chapter_list_->item_text(chapter_list_->selection());
+  set_edit_content(*text_view_, lv::routines::chapter_view_content(title, loading));
+  const std::string book = book_address();
+  const std::string path = ctx_.library_path;
+  lv::net::Scheduler* scheduler = ctx_.scheduler;
+  chapter_fetch_.start([this, book, path, scheduler, chapter_address](std::stop_token stop) {
+    lv::routines::ChapterFetchOptions options;
+    options.scheduler = scheduler;
+    options.stop = stop;
+    std::vector<lv::routines::ChapterFetch> fetched;
+    try {
+      lv::library::Library library = lv::library::Library::open(path);
+      fetched = lv::routines::fetch_chapters(book, {chapter_address}, library, options);
+    } catch (const lv::library::LibraryError& error) {
+      chapter_fetch_.post([this, why = library_problem_text(error)] { set_edit_content(*text_view_, to_gbk(why)); });
+      return;
+    }
+    if (stop.stop_requested() || fetched.empty()) return;
+    chapter_fetch_.post([this, result = std::move(fetched.front())] {
+      // Another chapter may have been picked meanwhile.
+      if (closed_ || address_list_->item_text(address_list_->selection()) != result.address) return;
+      const Text title = chapter_list_->item_text(chapter_list_->selection());
+      if (result.failure.failed()) {
+        set_edit_content(*text_view_, lv::routines::chapter_view_content(
+                                          title, gbk("本章未能取回：" + lv::base::chinese(result.failure))));
+        return;
+      }
+      show_text(title, result.text);
+    });
+  });
+}
+
+void ReaderWindow::prefetch_after(int chapter) {
+  if (chapter < 0) return;
+  const auto stored = library_->stored_book();
+  if (!stored) return;
+  std::vector<Text> ahead;
+  const std::size_t first = static_cast<std::size_t>(chapter) + 1;
+  for (std::size_t i = first; i < stored->chapters.size() && i < first + kPrefetched; ++i) {
+    const auto& next = stored->chapters[i];
+    if (!next.stored && !next.removed) ahead.push_back(next.address);
+  }
+  if (ahead.empty()) return;
+  const std::string book = book_address();
+  const std::string path = ctx_.library_path;
+  lv::net::Scheduler* scheduler = ctx_.scheduler;
+  // Starting again stops the fetch ahead of an earlier chapter.
+  prefetch_.start([book, path, scheduler, ahead = std::move(ahead)](std::stop_token stop) {
+    lv::routines::ChapterFetchOptions options;
+    options.scheduler = scheduler;
+    options.stop = stop;
+    try {
+      lv::library::Library library = lv::library::Library::open(path);
+      lv::routines::fetch_chapters(book, ahead, library, options);
+    } catch (const lv::library::LibraryError&) {
+      // Nothing fetched ahead; the chapter is fetched when it is shown.
+    }
+  });
+}
+
+int ReaderWindow::shown_position() const { return text_view_->cursorForPosition(QPoint(1, 1)).position(); }
+
+void ReaderWindow::scroll_to(int position) {
+  QTextCursor cursor(text_view_->document());
+  cursor.setPosition(std::clamp(position, 0, std::max(0, text_view_->document()->characterCount() - 1)));
+  text_view_->setTextCursor(cursor);
+  // The block of the place at the top of the view.
+  text_view_->verticalScrollBar()->setValue(cursor.block().blockNumber());
+}
+
+void ReaderWindow::save_position() {
+  library_->save_position(address_list_->item_text(address_list_->selection()), shown_position());
+}
+
+void ReaderWindow::show_chapter_at(int chapter, std::size_t text_offset) {
+  chapter_list_->set_selection(chapter);
+  show_chapter();
+  const Text title = chapter_list_->item_text(chapter_list_->selection());
+  const auto text = library_->stored_text(address_list_->item_text(address_list_->selection()));
+  if (!text) return;
+  // Where the place is among the characters of what the view shows.
+  const Text before = lv::routines::chapter_view_content(title, std::string_view(*text).substr(0, std::min(text_offset, text->size())));
+  scroll_to(static_cast<int>(to_editor_text(before).size()));
 }
 
 void ReaderWindow::previous_chapter() {
@@ -449,8 +620,29 @@ bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-int open_reader(AppContext& ctx) {
-  ReaderWindow reader(ctx);
+void ReaderWindow::find_in_book() {
+  bool given = false;
+  const QString sought = QInputDialog::getText(this, QStringLiteral("查找"), QStringLiteral("在本书已存的章节中查找："),
+                                               QLineEdit::Normal, {}, &given);
+  if (!given || sought.isEmpty() || closed_) return;
+  if (!library_->stored_book()) {
+    show_library_problem(this, QStringLiteral("这本书不在书库中：只能在书库存着的章节里查找。"));
+    return;
+  }
+  auto* hits = new FindResults(ctx_.library_path, book_address(), to_gbk(sought), this);
+  hits->setAttribute(Qt::WA_DeleteOnClose);
+  connect(hits, &FindResults::picked, this, [this, hits](int chapter, std::size_t offset) {
+    hits->close();
+    show_chapter_at(chapter, offset);
+  });
+  hits->show();
+}
+
+int open_reader(AppContext& ctx, QWidget* opener, std::optional<ReaderWindow::LibraryBook> library_book) {
+  ReaderWindow reader(ctx, opener, std::move(library_book));
+  // Modal to the window that opened it only: a download window or the
+  // bookshelf stays usable while the reader is open.
+  reader.setWindowModality(opener != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
   return reader.exec();
 }
 

@@ -3,8 +3,10 @@
 // beside it, chapter stepping by menu and arrow keys, the text view's font and
 // colours, and a title and clock that follow the chapter on show.
 #include <QDialog>
-#include <atomic>
+#include <cstddef>
 #include <memory>
+#include <optional>
+#include <string>
 #include <stop_token>
 
 #include "app/shell/app_context.h"
@@ -24,14 +26,26 @@ class ColourPanel;
 class FontColourDialog;
 class ListBox;
 class PartStatusBar;
+class ReaderLibrary;
 
 class ReaderWindow final : public QDialog {
   Q_OBJECT
 
  public:
-  // Builds the window at 800 x 600, centred, sets the status text and starts
-  // loading the chapter list of ctx.selected_book_address() on a worker.
-  explicit ReaderWindow(AppContext& ctx, QWidget* parent = nullptr);
+  // A book of the library, opened from the bookshelf or a search hit.
+  struct LibraryBook {
+    std::string book;
+    std::optional<LibraryReaderStart> start;  // none: where the reader last was
+  };
+
+  // Builds the window at 800 x 600, centred, puts the saved look on the text
+  // view and sets the status text. For the selected book of the main window
+  // it starts loading the chapter list of ctx.selected_book_address() as a
+  // task (the library's list serves when the site cannot be reached); for a
+  // library book it takes the list from the library at once and opens at
+  // `start` or where the reader last was.
+  explicit ReaderWindow(AppContext& ctx, QWidget* parent = nullptr,
+                        std::optional<LibraryBook> library_book = std::nullopt);
   ~ReaderWindow() override;
   ReaderWindow(const ReaderWindow&) = delete;
   ReaderWindow& operator=(const ReaderWindow&) = delete;
@@ -78,6 +92,15 @@ class ReaderWindow final : public QDialog {
 
   void done(int result) override;
 
+  // "查找": the stored chapters of this book that hold the text, listed;
+  // picking one shows the chapter at the place.
+  void find_in_book();
+  // Shows the chapter at that place of the list, scrolled to `text_offset`
+  // bytes into its text (a search hit).
+  void show_chapter_at(int chapter, std::size_t text_offset);
+  // The first character shown in the text view (characters into its content).
+  int shown_position() const;
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   // Esc does not close the reader: only its close box does.
@@ -94,6 +117,17 @@ class ReaderWindow final : public QDialog {
   void tick();
   void set_title_caption(const lv::base::Text& caption);
   void apply_font_choice();
+  lv::base::Text book_address() const;
+  // The chapter list from the library; false when it holds no list for the book.
+  bool fill_from_library();
+  void open_where_left(std::optional<LibraryReaderStart> start);
+  // A chapter the library lacks, fetched into it and shown when it comes.
+  void fetch_and_show(const lv::base::Text& chapter_address);
+  void show_text(const lv::base::Text& title, const lv::base::Text& text);
+  void chapter_shown();
+  void prefetch_after(int chapter);
+  void scroll_to(int position);
+  void save_position();
 
   AppContext& ctx_;
   QMenuBar* menu_bar_ = nullptr;
@@ -115,11 +149,19 @@ class ReaderWindow final : public QDialog {
   bool closed_ = false;
   // Ends a chapter download still waiting when the reader closes.
   std::stop_source closing_;
-  Task chapter_load_;  // last: stopped and joined before the rest goes
+  std::string book_;                 // "" for the main window's selected book
+  bool from_library_ = false;        // the list and stored chapters come from the library
+  lv::base::Text book_title_;        // for a library book's caption
+  std::unique_ptr<ReaderLibrary> library_;
+  Task chapter_fetch_;
+  Task prefetch_;
+  Task chapter_load_;  // last tasks: stopped and joined before the rest goes
 };
 
-// Opens a new reader for the selected book, modally; returns when it has been
-// closed, with the dialog's result.
-int open_reader(AppContext& ctx);
+// Opens a new reader for the selected book, modal to `opener` (the window
+// that opens it) and to nothing else; returns when it has been closed, with
+// the dialog's result.
+int open_reader(AppContext& ctx, QWidget* opener = nullptr,
+                std::optional<ReaderWindow::LibraryBook> library_book = std::nullopt);
 
 }  // namespace lv::app

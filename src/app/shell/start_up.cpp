@@ -227,7 +227,10 @@ int run_program(int& argc, char** argv) {
   };
   context.show_book_info = [info_window] { info_window->show_book_info(); };
   context.raise_book_info = [info_window] { info_window->bring_to_front(); };
-  context.open_reader = [] { open_reader(context); };
+  context.open_reader = [main_window] { open_reader(context, main_window); };
+  context.open_library_book = [](const std::string& book, std::optional<LibraryReaderStart> start, QWidget* opener) {
+    open_reader(context, opener, ReaderWindow::LibraryBook{book, start});
+  };
 
   main_window->set_close_action([] { lv::base::end_program(0); });
   // The end of the program waits for no download longer than one transfer's
