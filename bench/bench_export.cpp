@@ -71,7 +71,7 @@ void report(benchmark::State& state, const lv::library::StoredBook& book) {
 
 void BM_EpubPages(benchmark::State& state) {
   const auto& book = long_book();
-  for (auto _ : state) benchmark::DoNotOptimize(lv::exporting::epub_entries(book));
+  for (auto _ : state) benchmark::DoNotOptimize(lv::exporting::epub_package(book));
   report(state, book);
 }
 BENCHMARK(BM_EpubPages)->Unit(benchmark::kMillisecond);

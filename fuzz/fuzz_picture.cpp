@@ -52,7 +52,7 @@ void decode_behind_header(const std::uint8_t* data, std::size_t size) {
 }
 
 void check_bmp_cover(const std::uint8_t* data, std::size_t size) {
-  const auto cover = lv::exporting::epub_cover(lv::base::Bytes(data, size));
+  const auto cover = lv::exporting::epub_cover(lv::base::Bytes(data, size)).cover;
   if (!cover) return;
   check(cover->media_type == "image/png" && cover->bytes.starts_with("\x89PNG\r\n\x1A\n"), "a BMP becomes a PNG");
 }
