@@ -1,6 +1,7 @@
-// Picture format detection, the PCX reader and the BMP cover conversion on
-// arbitrary bytes: no crash, no read outside the input, every decoded picture
-// within its bounds, and a BMP either becomes a PNG or is left out.
+// Picture format detection, the PCX reader and the cover check on arbitrary
+// bytes: no crash, no read outside the input, every decoded picture within
+// its bounds, a BMP either becomes a PNG or is left out, and a JPEG, PNG or
+// GIF goes into the book as it came or is left out, saying why.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -52,9 +53,21 @@ void decode_behind_header(const std::uint8_t* data, std::size_t size) {
 }
 
 void check_bmp_cover(const std::uint8_t* data, std::size_t size) {
-  const auto cover = lv::exporting::epub_cover(lv::base::Bytes(data, size));
+  const auto cover = lv::exporting::epub_cover(lv::base::Bytes(data, size)).cover;
   if (!cover) return;
   check(cover->media_type == "image/png" && cover->bytes.starts_with("\x89PNG\r\n\x1A\n"), "a BMP becomes a PNG");
+}
+
+void check_cover(const std::uint8_t* data, std::size_t size) {
+  using lv::exporting::CoverProblem;
+  const auto outcome = lv::exporting::epub_cover(lv::base::Bytes(data, size));
+  check(size == 0 || outcome.cover.has_value() == (outcome.problem == CoverProblem::none),
+        "a cover, or the reason there is none");
+  if (!outcome.cover) return;
+  const bool png = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1A\n", 8) == 0;
+  if (outcome.cover->media_type == "image/png" && !png) return;  // a PCX or BMP converted
+  const bool same = outcome.cover->bytes.size() == size && std::memcmp(outcome.cover->bytes.data(), data, size) == 0;
+  check(same, "a JPEG, PNG or GIF goes in as it came");
 }
 
 void put32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
@@ -98,5 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   decode_behind_header(input.data(), input.size());
   if (format == lv::base::PictureFormat::bitmap) check_bmp_cover(input.data(), input.size());
   convert_bmp_behind_header(input.data(), input.size());
+  check_cover(input.data(), input.size());
   return 0;
 }

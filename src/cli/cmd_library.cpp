@@ -75,7 +75,7 @@ struct BookFileOptions {
   std::string url;
   int jobs = 4;
   // export:
-  std::string format, output, encoding;
+  std::string format, output, encoding, chinese;
   bool offline = false;
 };
 
@@ -98,6 +98,15 @@ int run_export(const Globals& globals, const BookFileOptions& o) {
   if (!o.encoding.empty()) {
     if (o.format != "txt") throw UsageError("--encoding is for --format txt");
     if (o.encoding == "gbk") text_encoding = lv::exporting::TextEncoding::gbk;
+  }
+  lv::exporting::ChineseScript script = lv::exporting::ChineseScript::as_written;
+  if (!o.chinese.empty()) {
+    script = *lv::exporting::script_named(o.chinese);  // the option's check let only those names through
+    if (!lv::exporting::script_available(script)) {
+      std::fprintf(stderr, "lorevane-cli: --chinese %s is not available: OpenCC's tables for it are not installed\n",
+                   o.chinese.c_str());
+      return 1;
+    }
   }
   const std::string url = site_url(globals, o.url);
   // Refused before anything is downloaded: the library itself, a device, a FIFO, a folder.
@@ -123,11 +132,12 @@ int run_export(const Globals& globals, const BookFileOptions& o) {
                  o.offline ? " (download it first, or leave out --offline)" : "");
     return kExitIncomplete;
   }
+  lv::exporting::ExportReport written;
   try {
     if (o.format == "epub") {
-      lv::exporting::write_epub(*book, o.output);
+      written = lv::exporting::write_epub(*book, o.output, script);
     } else {
-      lv::exporting::write_txt(*book, o.output, text_encoding);
+      written = lv::exporting::write_txt(*book, o.output, text_encoding, script);
     }
   } catch (const lv::exporting::NoChaptersError&) {
     std::fprintf(stderr, "lorevane-cli: %s has no chapters; nothing was written\n", url.c_str());
@@ -135,6 +145,14 @@ int run_export(const Globals& globals, const BookFileOptions& o) {
   } catch (const lv::exporting::ExportError& error) {
     std::fprintf(stderr, "lorevane-cli: %s\n", error.what());
     return 1;
+  }
+  if (written.cover_problem != lv::exporting::CoverProblem::none) {
+    std::fprintf(stderr, "lorevane-cli: the cover was left out of %s: %s\n", o.output.c_str(),
+                 lv::exporting::english(written.cover_problem).c_str());
+  }
+  if (written.unheld_characters > 0) {
+    std::fprintf(stderr, "lorevane-cli: %zu characters that GBK cannot hold were written as \"?\" in %s\n",
+                 written.unheld_characters, o.output.c_str());
   }
   const std::size_t missing = lv::exporting::missing_chapters(*book);
   if (missing > 0) {
@@ -210,6 +228,11 @@ CommandRun add_export(CLI::App& cli, const Globals& globals) {
   exporting->add_option("--encoding", o->encoding, "the TXT file's encoding (default utf-8)")
       ->type_name("utf-8|gbk")
       ->check(CLI::IsMember({"utf-8", "gbk"}).description(""));
+  exporting->add_option("--chinese", o->chinese,
+                         "titles, details and texts in Traditional (Taiwan, Hong Kong) or Simplified "
+                         "characters (default: as the site wrote them)")
+      ->type_name("s2t|s2tw|s2hk|t2s")
+      ->check(CLI::IsMember({"s2t", "s2tw", "s2hk", "t2s"}).description(""));
   add_jobs_option(*exporting, o->jobs);
   return [&globals, o] { return run_export(globals, *o); };
 }

@@ -6,6 +6,7 @@
 namespace lv::exporting {
 
 using lv::base::gbk;
+using lv::base::gbk_to_utf8;
 using lv::base::trim_both;
 
 std::size_t missing_chapters(const lv::library::StoredBook& book) {
@@ -51,7 +52,7 @@ std::vector<std::string_view> split_lines(std::string_view text) {
   return lines;
 }
 
-bool is_blank_utf8(std::string_view line) {
+std::string_view without_leading_spaces_utf8(std::string_view line) {
   constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";  // U+3000
   while (!line.empty()) {
     if (line.front() == ' ' || line.front() == '\t') {
@@ -59,10 +60,62 @@ bool is_blank_utf8(std::string_view line) {
     } else if (line.starts_with(kIdeographicSpace)) {
       line.remove_prefix(kIdeographicSpace.size());
     } else {
-      return false;
+      break;
     }
   }
-  return true;
+  return line;
+}
+
+bool is_blank_utf8(std::string_view line) { return without_leading_spaces_utf8(line).empty(); }
+
+namespace {
+
+// The GBK text without spaces, tabs, carriage returns and full-width spaces
+// (A1 A1), read character by character so that no trail byte is taken for one.
+Text spaceless_gbk(std::string_view text) {
+  Text out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x81 && i + 1 < text.size()) {
+      if (c != 0xA1 || static_cast<unsigned char>(text[i + 1]) != 0xA1) out.append(text, i, 2);
+      i += 2;
+    } else {
+      if (c != ' ' && c != '\t' && c != '\r') out += text[i];
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string_view without_repeated_title(std::string_view text, std::string_view title) {
+  const Text wanted = spaceless_gbk(title);
+  if (wanted.empty()) return text;
+  for (std::string_view rest = text; !rest.empty();) {
+    const std::size_t end = rest.find('\n');
+    const Text line = spaceless_gbk(rest.substr(0, end));
+    const std::string_view after = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    if (!line.empty()) return line == wanted ? after : text;
+    rest = after;
+  }
+  return text;
+}
+
+const ChineseConverter* converter_for(ChineseScript script) {
+  if (script == ChineseScript::as_written) return nullptr;
+  if (const ChineseConverter* converter = shared_chinese_converter(script)) return converter;
+  throw ExportError("the conversion " + std::string(script_name(script)) +
+                    " is not available: OpenCC's tables for it are not installed");
+}
+
+std::string shown_utf8(std::string_view gbk, const ChineseConverter* converter) {
+  std::string utf8 = gbk_to_utf8(gbk);
+  return converter != nullptr ? converter->convert_utf8(utf8) : utf8;
+}
+
+std::string shown_words(std::string utf8, const ChineseConverter* converter) {
+  return converter != nullptr ? converter->convert_utf8(utf8) : utf8;
 }
 
 void require_exportable(const lv::library::StoredBook& book) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -16,17 +17,30 @@
 namespace lv::exporting {
 namespace {
 
-// Bounds on a picture to convert, checked on its header before any pixel is
-// read: a cover never needs more, and a hostile header cannot ask for more.
+// Bounds on a picture to decode, checked on its header before any pixel is
+// read. 4 Mpx holds a 1600 x 2560 cover, the largest e-book shops ask for;
+// decoding one takes the decoders at most about 40 MB (a GIF's frame, its
+// background and history: 9 bytes a pixel), and a hostile header cannot ask for more.
 constexpr int kMaxSide = 8192;
-constexpr long kMaxPixels = 16L << 20;
+constexpr std::uint64_t kMaxPixels = 4 << 20;
 
 bool is_png(const lv::base::Bytes& b) {
   return b.size() >= 8 && std::memcmp(b.data(), "\x89PNG\r\n\x1A\n", 8) == 0;
 }
 
-EpubCover as_is(const lv::base::Bytes& b, const char* media_type, const char* extension) {
-  return {media_type, extension, std::string(b.view())};
+bool too_large(std::uint64_t width, std::uint64_t height) {
+  return width > kMaxSide || height > kMaxSide || width * height > kMaxPixels;
+}
+
+// stb_image refuses a PNG header whose picture would pass 1 GiB without
+// telling its size, so the size is read here: the IHDR chunk comes first.
+bool png_claims_too_much(const lv::base::Bytes& b) {
+  if (b.size() < 24 || std::memcmp(b.data() + 12, "IHDR", 4) != 0) return false;
+  const auto be32 = [&](std::size_t at) {
+    return std::uint64_t{b.data()[at]} << 24 | std::uint64_t{b.data()[at + 1]} << 16 |
+           std::uint64_t{b.data()[at + 2]} << 8 | b.data()[at + 3];
+  };
+  return too_large(be32(16), be32(20));
 }
 
 EpubCover png_of(int width, int height, const std::uint32_t* pixels) {
@@ -61,48 +75,117 @@ struct Reader {
 };
 constexpr stbi_io_callbacks kCallbacks{Reader::read, Reader::skip, Reader::eof};
 
-std::optional<EpubCover> png_of_bmp(const lv::base::Bytes& bmp) {
-  int width = 0, height = 0, channels = 0;
-  Reader header{bmp.view()};
-  if (stbi_info_from_callbacks(&kCallbacks, &header, &width, &height, &channels) == 0 || width > kMaxSide ||
-      height > kMaxSide || long{width} * height > kMaxPixels) {
-    return std::nullopt;
+using Pixels = std::unique_ptr<stbi_uc, void (*)(void*)>;
+
+struct Decoded {
+  Pixels pixels{nullptr, stbi_image_free};
+  int width = 0, height = 0;
+  CoverProblem problem = CoverProblem::none;
+};
+
+// The whole picture, `channels` bytes a pixel (1 when it is only checked),
+// when it decodes within bounds and within its bytes.
+Decoded decode(std::string_view bytes, int channels) {
+  Decoded d;
+  int stored_channels = 0;
+  Reader header{bytes};
+  if (stbi_info_from_callbacks(&kCallbacks, &header, &d.width, &d.height, &stored_channels) == 0) {
+    d.problem = CoverProblem::damaged;
+    return d;
   }
-  Reader reader{bmp.view()};
-  const std::unique_ptr<stbi_uc, void (*)(void*)> rgb(
-      stbi_load_from_callbacks(&kCallbacks, &reader, &width, &height, &channels, 3), stbi_image_free);
-  if (!rgb || reader.past_end) return std::nullopt;
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  // A top-down BMP's height is negative here; the decoder takes its size.
+  const auto size = [](int side) { return static_cast<std::uint64_t>(std::llabs(side)); };
+  if (too_large(size(d.width), size(d.height))) {
+    d.problem = CoverProblem::too_large;
+    return d;
+  }
+  Reader reader{bytes};
+  d.pixels.reset(stbi_load_from_callbacks(&kCallbacks, &reader, &d.width, &d.height, &stored_channels, channels));
+  if (!d.pixels || reader.past_end) {
+    d.pixels.reset();
+    d.problem = CoverProblem::damaged;
+  }
+  return d;
+}
+
+// JPEG, PNG and GIF go into the book as the site sent them, once they decode.
+CoverOutcome checked(const lv::base::Bytes& b, const char* media_type, const char* extension) {
+  const Decoded d = decode(b.view(), 1);
+  if (d.problem != CoverProblem::none) return {std::nullopt, d.problem};
+  return {EpubCover{media_type, extension, std::string(b.view())}, CoverProblem::none};
+}
+
+CoverOutcome png_of_bmp(const lv::base::Bytes& bmp) {
+  const Decoded d = decode(bmp.view(), 3);
+  if (d.problem != CoverProblem::none) return {std::nullopt, d.problem};
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height));
   for (std::size_t i = 0; i < pixels.size(); ++i) {
-    const stbi_uc* p = rgb.get() + 3 * i;
+    const stbi_uc* p = d.pixels.get() + 3 * i;
     pixels[i] = 0xFF000000u | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
   }
-  return png_of(width, height, pixels.data());
+  return {png_of(d.width, d.height, pixels.data()), CoverProblem::none};
 }
 
 }  // namespace
 
-std::optional<EpubCover> epub_cover(const lv::base::Bytes& cover) {
+CoverOutcome epub_cover(const lv::base::Bytes& cover) {
   using lv::base::PictureFormat;
-  if (is_png(cover)) return as_is(cover, "image/png", "png");
+  if (cover.empty()) return {};
+  if (is_png(cover)) {
+    if (png_claims_too_much(cover)) return {std::nullopt, CoverProblem::too_large};
+    return checked(cover, "image/png", "png");
+  }
   switch (lv::base::detect_picture_format(cover)) {
     case PictureFormat::jpeg:
-      return as_is(cover, "image/jpeg", "jpg");
+      return checked(cover, "image/jpeg", "jpg");
     case PictureFormat::gif:
-      return as_is(cover, "image/gif", "gif");
+      return checked(cover, "image/gif", "gif");
     case PictureFormat::pcx:
       if (auto image = lv::base::decode_pcx(cover)) {
-        return png_of(image->width, image->height, image->pixels.data());
+        return {png_of(image->width, image->height, image->pixels.data()), CoverProblem::none};
       }
-      return std::nullopt;
+      return {std::nullopt, CoverProblem::damaged};
     case PictureFormat::bitmap:
       return png_of_bmp(cover);
     case PictureFormat::icon:
     case PictureFormat::cursor:
+      return {std::nullopt, CoverProblem::unsupported};
     case PictureFormat::none:
       break;
   }
-  return std::nullopt;
+  return {std::nullopt, CoverProblem::not_a_picture};
+}
+
+std::string english(CoverProblem problem) {
+  switch (problem) {
+    case CoverProblem::none:
+      break;
+    case CoverProblem::not_a_picture:
+      return "it is not a picture (an error page or unknown bytes)";
+    case CoverProblem::unsupported:
+      return "it is an icon or a cursor, which e-book readers do not show";
+    case CoverProblem::too_large:
+      return "the picture claims to be larger than a cover can be";
+    case CoverProblem::damaged:
+      return "the picture is cut short or damaged";
+  }
+  return "";
+}
+
+std::string chinese(CoverProblem problem) {
+  switch (problem) {
+    case CoverProblem::none:
+      break;
+    case CoverProblem::not_a_picture:
+      return "网站发来的不是图片（错误页面或无法识别的数据）";
+    case CoverProblem::unsupported:
+      return "图标和光标格式电子书阅读器无法显示";
+    case CoverProblem::too_large:
+      return "图片声称的尺寸超出封面可有的大小";
+    case CoverProblem::damaged:
+      return "图片不完整或已损坏";
+  }
+  return "";
 }
 
 }  // namespace lv::exporting

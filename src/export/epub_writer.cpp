@@ -5,12 +5,16 @@
 
 namespace lv::exporting {
 
-void write_epub(const lv::library::StoredBook& book, const std::string& path) {
+// The archive's dates are the book's last change of content, like the
+// package's modification date, so an unchanged book gives the same bytes.
+ExportReport write_epub(const lv::library::StoredBook& book, const std::string& path, ChineseScript script) {
+  EpubPackage package = epub_package(book, script);
   ZipWriter zip(book.updated_at);
-  for (PackageEntry& entry : epub_entries(book)) {
+  for (PackageEntry& entry : package.entries) {
     zip.add(entry.name, std::move(entry.data), entry.compress);
   }
   replace_file(path, zip.finish());
+  return {package.cover_problem, 0};
 }
 
 }  // namespace lv::exporting

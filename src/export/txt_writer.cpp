@@ -5,6 +5,7 @@
 #include "export/atomic_file.h"
 #include "export/book_export.h"
 #include "export/book_text.h"
+#include "export/parallel_for.h"
 
 namespace lv::exporting {
 namespace {
@@ -61,24 +62,35 @@ void append_without_controls(std::string& out, std::string_view text) {
   out.append(text, run);
 }
 
-// The file's bytes. The book's texts are GBK, from the site: a byte that does
-// not read as GBK becomes '?' in a GBK file and U+FFFD in a UTF-8 one, so the
-// file reads in its encoding. They are converted a chapter at a time, which
-// keeps the cost of a conversion's repairs bounded by the chapter's size.
-std::string book_text(const lv::library::StoredBook& book, TextEncoding encoding) {
-  const bool utf8 = encoding == TextEncoding::utf8;
-  std::size_t size = 1024;
-  for (const auto& chapter : book.chapters) size += chapter.title.size() + chapter.text.size() + 64;
-  std::string out;
-  out.reserve(utf8 ? size / 2 * 3 : size);  // a Chinese character: 2 bytes in GBK, 3 in UTF-8
+// The book's texts in the file's encoding and script. The texts are GBK,
+// from the site: a byte that does not read as GBK becomes '?' in a GBK file
+// and U+FFFD in a UTF-8 one, so the file reads in its encoding.
+struct Encoder {
+  bool utf8 = true;
+  const ChineseConverter* converter = nullptr;
 
-  Text piece;  // GBK, waiting to be written
-  auto flush = [&] {
-    append_without_controls(out, utf8 ? lv::base::gbk_to_utf8(piece) : lv::base::gbk_repaired(piece));
-    piece.clear();
-  };
+  // Appends the GBK piece; counts the characters of the script that a GBK file cannot hold.
+  void append(std::string& out, std::string_view piece, std::size_t& unheld) const {
+    if (converter == nullptr) {
+      append_without_controls(out, utf8 ? lv::base::gbk_to_utf8(piece) : lv::base::gbk_repaired(piece));
+    } else if (utf8) {
+      append_without_controls(out, converter->convert_utf8(lv::base::gbk_to_utf8(piece)));
+    } else {
+      std::size_t lost = 0;
+      append_without_controls(out, converter->convert_gbk(piece, &lost));
+      unheld += lost;
+    }
+  }
+  // Appends the program's own words (UTF-8).
+  void append_words(std::string& out, std::string words) const {
+    words = shown_words(std::move(words), converter);
+    append_without_controls(out, utf8 ? words : gbk(words));
+  }
+};
 
-  piece += book_title(book);
+// The title, the author and the synopsis.
+std::string head_text(const lv::library::StoredBook& book, const Encoder& encoder, std::size_t& unheld) {
+  Text piece = book_title(book);
   piece += kLineEnd;
   const Text author = author_name(book.details.author);
   if (!author.empty()) {
@@ -87,30 +99,60 @@ std::string book_text(const lv::library::StoredBook& book, TextEncoding encoding
   }
   piece += kLineEnd;
   if (append_lines(piece, book.details.intro)) piece += kLineEnd;
-  for (std::size_t i = 0; i < book.chapters.size(); ++i) {
-    const auto& chapter = book.chapters[i];
-    piece += chapter_title(chapter, i);
+  std::string out;
+  encoder.append(out, piece, unheld);
+  return out;
+}
+
+// The chapter's title, its text (or the note that it is missing) and a blank line.
+std::string chapter_text(const lv::library::StoredChapter& chapter, std::size_t position, const Encoder& encoder,
+                         std::size_t& unheld) {
+  const Text title = chapter_title(chapter, position);
+  Text piece = title;
+  piece += kLineEnd;
+  std::string out;
+  out.reserve((chapter.text.size() + 64) / 2 * 3);  // a Chinese character: 2 bytes in GBK, 3 in UTF-8
+  if (chapter.stored) {
+    append_lines(piece, without_repeated_title(chapter.text, title));
     piece += kLineEnd;
-    if (chapter.stored) {
-      append_lines(piece, chapter.text);
-    } else {
-      flush();  // the note is UTF-8: written as it is, or converted once
-      const std::string note = missing_note_utf8(chapter);
-      append_without_controls(out, utf8 ? note : gbk(note));
-      piece += kLineEnd;
-    }
-    piece += kLineEnd;
-    flush();
+    encoder.append(out, piece, unheld);
+  } else {
+    encoder.append(out, piece, unheld);
+    encoder.append_words(out, missing_note_utf8(chapter));
+    encoder.append(out, std::string(kLineEnd) + std::string(kLineEnd), unheld);
   }
-  flush();
+  return out;
+}
+
+// The file's bytes. Chapters are converted each on its own (on several
+// threads), which keeps the cost of a conversion's repairs bounded by the
+// chapter's size, and joined in order.
+std::string book_text(const lv::library::StoredBook& book, const Encoder& encoder, std::size_t& unheld) {
+  const std::size_t n = book.chapters.size();
+  std::vector<std::string> chapters(n);
+  std::vector<std::size_t> chapter_unheld(n, 0);
+  parallel_for(n, [&](std::size_t i) { chapters[i] = chapter_text(book.chapters[i], i, encoder, chapter_unheld[i]); });
+
+  std::string out = head_text(book, encoder, unheld);
+  std::size_t size = out.size();
+  for (const std::string& chapter : chapters) size += chapter.size();
+  out.reserve(size);
+  for (std::size_t i = 0; i < n; ++i) {
+    out += chapters[i];
+    unheld += chapter_unheld[i];
+  }
   return out;
 }
 
 }  // namespace
 
-void write_txt(const lv::library::StoredBook& book, const std::string& path, TextEncoding encoding) {
+ExportReport write_txt(const lv::library::StoredBook& book, const std::string& path, TextEncoding encoding,
+                       ChineseScript script) {
   require_exportable(book);
-  replace_file(path, book_text(book, encoding));
+  const Encoder encoder{encoding == TextEncoding::utf8, converter_for(script)};
+  ExportReport report;
+  replace_file(path, book_text(book, encoder, report.unheld_characters));
+  return report;
 }
 
 }  // namespace lv::exporting

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QLabel>
@@ -248,6 +249,32 @@ TEST_F(MainWindowTest, WholeBookDownloadAndExportFromThePopUp) {
   EXPECT_TRUE(QFileInfo::exists(file));
   window->set_save_chooser([](const QString&, bool*) { return QString(); });
   EXPECT_FALSE(window->export_selected_book());  // the user cancelled the save dialog
+}
+
+// A cover cut short is left out of the EPUB, and the outcome says so.
+TEST_F(MainWindowTest, ExportNamesACoverLeftOut) {
+  const auto& site = server_->site();
+  const int book = site.find_book_with_cover(lv::site::CoverKind::picture);
+  const std::string cover = site.cover_path(book);
+  const std::string picture = site.get(cover, server_->site_host())->body;
+  server_->set_page(cover, picture.substr(0, picture.size() / 2), "image/jpeg");
+  const std::string address = "http://" + server_->site_host() + lv::site::SampleSite::book_path(book);
+  window->book_list().append_rows({{"1", lv::base::gbk("《书》"), "", address, ""}});
+  window->book_list().select_row(0);
+  const QString file = QString::fromStdString(lv::library::default_library_path()) + QStringLiteral(".cover.epub");
+  window->set_save_chooser([&](const QString&, bool* epub) {
+    *epub = true;
+    return file;
+  });
+  ASSERT_TRUE(window->export_selected_book());
+  auto* progress = window->findChild<BookDownloadWindow*>();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([progress] { return !progress->running(); }, 60000));
+  EXPECT_TRUE(progress->outcome().text().contains(QStringLiteral("\n封面没有放进书里：图片不完整或已损坏")))
+      << progress->outcome().text().toStdString();
+  EXPECT_TRUE(QFile::remove(file));
+  progress->close();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->findChild<BookDownloadWindow*>() == nullptr; }, kWait));
 }
 
 // An export to the library file is refused before anything starts; a book

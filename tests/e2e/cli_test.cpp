@@ -81,7 +81,7 @@ TEST(CliHelp, ListsEveryCommandWithItsOptionsAndTheExitStatuses) {
         "--case-sensitive", "--ignore-case", "--first", "--max-length N", "--prefix P", "--suffix S", "--keep-start",
         "--keep-end", "get URL", "--bytes", "--fetch", "collect", "--pages FIRST-LAST", "--jobs N", "info BOOK_URL",
         "chapters BOOK_URL", "read BOOK_URL INDEX", "download BOOK_URL",
-        "export BOOK_URL --format epub|txt --output PATH", "--offline", "--encoding utf-8|gbk", "\n  library",
+        "export BOOK_URL --format epub|txt --output PATH", "--offline", "--encoding utf-8|gbk", "--chinese s2t|s2tw|s2hk|t2s", "\n  library",
         "Exit status: 0 complete, 2 usage error, 3"}) {
     EXPECT_NE(help.out.find(part), std::string::npos) << part;
   }

@@ -22,8 +22,9 @@ inline lv::library::StoredBook small_book() {
   book.details.intro = gbk("　　一个关于风雪的故事。\r\n\r\n第二行。\r\n");
   book.updated_at = 1700000000;  // 2023-11-14T22:13:20Z
   book.chapters = {
+      // The first line repeats the title, as many sites begin a chapter.
       {0, gbk("第一章 出发"), "1.html", true,
-       gbk("　　他说：\"<走>\" & 笑。\r\n\r\n　　\r\n第二段'引号'。\r\n"), {}, 1700000000},
+       gbk("\r\n　第一章　出发\r\n　　他说：\"<走>\" & 笑。\r\n\r\n　　\r\n第二段'引号'。\r\n"), {}, 1700000000},
       {1, gbk("第二章 归来"), "2.html", false, "", lv::base::decode_failure("HTTP 404"), 0},
       // No title; LF line ends; a control character XML cannot hold.
       {2, "", "3.html", true, gbk("\n最后一行\x01。\n\n"), {}, 1700000000},

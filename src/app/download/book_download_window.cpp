@@ -81,7 +81,7 @@ void BookDownloadWindow::run(const std::stop_token& stop) {
       if (const auto book = library.book(job_.book, true)) {
         try {
           if (job_.export_to->epub) {
-            lv::exporting::write_epub(*book, job_.export_to->path);
+            result.cover_problem = lv::exporting::write_epub(*book, job_.export_to->path).cover_problem;
           } else {
             lv::exporting::write_txt(*book, job_.export_to->path, lv::exporting::TextEncoding::utf8);
           }
@@ -142,6 +142,10 @@ void BookDownloadWindow::show_result(const Result& result) {
   if (result.exported) {
     text += QStringLiteral("\n已导出到 ") + QString::fromStdString(job_.export_to->path);
     if (!r.missing.empty()) text += QStringLiteral("（缺的章节在文件中注明未能取回）");
+    if (result.cover_problem != lv::exporting::CoverProblem::none) {
+      text += QStringLiteral("\n封面没有放进书里：") +
+              QString::fromStdString(lv::exporting::chinese(result.cover_problem));
+    }
   }
   if (result.no_chapters) text += QStringLiteral("\n这本书没有章节，没有写出文件。");
   if (result.export_failed) {

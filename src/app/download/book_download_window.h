@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/shell/task.h"
+#include "export/cover_image.h"
 #include "routines/download_book.h"
 
 class QLabel;
@@ -61,6 +62,7 @@ class BookDownloadWindow final : public QDialog {
     bool export_failed = false;  // the file could not be written
     bool exported = false;
     bool no_chapters = false;  // the book has none, so no file was written
+    lv::exporting::CoverProblem cover_problem = lv::exporting::CoverProblem::none;  // why the EPUB has no cover
   };
   void run(const std::stop_token& stop);
   void show_progress(const lv::routines::BookDownloadOptions::Progress& progress);
