@@ -168,4 +168,25 @@ TEST_F(ReaderLibraryTest, FindListsThePlacesAndPickingOneShowsIt) {
   EXPECT_EQ(lv::app::to_gbk(cursor.selectedText()), sought);
 }
 
+// 繁體/简体: the text, the titles and the caption in the script chosen, which
+// the next reader opens with.
+TEST_F(ReaderLibraryTest, TheScriptChosenShowsAndIsKept) {
+  store_book();
+  const auto traditional = [](const Text& gbk_text) {
+    return lv::app::to_qstring(lv::exporting::convert_gbk(gbk_text, lv::exporting::ChineseScript::s2t));
+  };
+  {
+    auto reader = open_from_library(lv::app::LibraryReaderStart{1, 0});
+    reader->show_in_script(lv::exporting::ChineseScript::s2t);
+    EXPECT_TRUE(shown(*reader).endsWith(lv::app::to_editor_text(lv::exporting::convert_gbk(stored_text(1), lv::exporting::ChineseScript::s2t))));
+    EXPECT_EQ(reader->chapter_list()->item(0)->text(), traditional(server_.site().chapters(book_id_)[0].title));
+    EXPECT_NE(shown(*reader), lv::app::to_qstring(stored_text(1)));
+  }
+  auto next = open_from_library(lv::app::LibraryReaderStart{1, 0});
+  EXPECT_EQ(next->script(), lv::exporting::ChineseScript::s2t);
+  EXPECT_EQ(next->chapter_list()->item(2)->text(), traditional(server_.site().chapters(book_id_)[2].title));
+  next->show_in_script(lv::exporting::ChineseScript::as_written);
+  EXPECT_TRUE(shown(*next).endsWith(lv::app::to_editor_text(stored_text(1))));
+}
+
 }  // namespace

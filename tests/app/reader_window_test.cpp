@@ -209,12 +209,13 @@ TEST_F(ReaderWindowTest, MenusAsDefinedWithOnlyTheBarShortcutsActive) {
   EXPECT_EQ(top[1]->text(), u("关于"));
   EXPECT_EQ(top[2]->text(), u("s"));
   const QList<QAction*> edit = top[0]->menu()->actions();
-  ASSERT_EQ(edit.size(), 5);
+  ASSERT_EQ(edit.size(), 6);
   EXPECT_EQ(edit[0]->shortcut(), QKeySequence(Qt::Key_F1));
   EXPECT_EQ(edit[1]->shortcut(), QKeySequence(Qt::Key_F2));
   EXPECT_EQ(edit[2]->shortcut(), QKeySequence(Qt::Key_F3));
   EXPECT_EQ(edit[3]->text(), u("读取设置"));
-  EXPECT_EQ(edit[4]->text(), u("查找"));
+  EXPECT_EQ(edit[4]->text(), u("繁體/简体"));
+  EXPECT_EQ(edit[5]->text(), u("查找"));
   const QList<QAction*> title = top[2]->menu()->actions();
   ASSERT_EQ(title.size(), 1);
   EXPECT_EQ(title[0]->text(), u("dasf"));

@@ -11,6 +11,7 @@ namespace {
 const QString kFontKey = QStringLiteral("reader/font");
 const QString kTextColourKey = QStringLiteral("reader/text_colour");
 const QString kBackgroundColourKey = QStringLiteral("reader/background_colour");
+const QString kScriptKey = QStringLiteral("reader/script");
 
 // The largest font size taken, in points or pixels: anything above is no
 // reading size but damage.
@@ -64,6 +65,11 @@ void save_reader_text_colour(const QColor& colour) { save(kTextColourKey, colour
 void save_reader_background_colour(const QColor& colour) {
   save(kBackgroundColourKey, colour.name(QColor::HexRgb));
 }
+void save_reader_script(lv::exporting::ChineseScript script) {
+  // "as_written" stands for the site's own characters, which have no script name.
+  const std::string_view name = lv::exporting::script_name(script);
+  save(kScriptKey, name.empty() ? QStringLiteral("as_written") : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+}
 
 SavedAppearance load_reader_appearance() {
   const QSettings settings(reader_settings_path(), QSettings::IniFormat);
@@ -71,6 +77,9 @@ SavedAppearance load_reader_appearance() {
   saved.font = font_from(saved_text(settings, kFontKey));
   saved.text_colour = colour_from(saved_text(settings, kTextColourKey));
   saved.background_colour = colour_from(saved_text(settings, kBackgroundColourKey));
+  const QString script = saved_text(settings, kScriptKey);
+  if (script == QStringLiteral("as_written")) saved.script = lv::exporting::ChineseScript::as_written;
+  else saved.script = lv::exporting::script_named(script.toStdString());
   return saved;
 }
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+#include "export/chinese_script.h"
+
 namespace lv::app {
 
 // One entry each; an entry that is missing or damaged is left out.
@@ -14,6 +16,7 @@ struct SavedAppearance {
   std::optional<QFont> font;
   std::optional<QColor> text_colour;
   std::optional<QColor> background_colour;
+  std::optional<lv::exporting::ChineseScript> script;  // the characters the texts are shown in
 };
 
 // The settings file: settings.ini in the program's configuration folder.
@@ -22,6 +25,7 @@ QString reader_settings_path();
 void save_reader_font(const QFont& font);
 void save_reader_text_colour(const QColor& colour);
 void save_reader_background_colour(const QColor& colour);
+void save_reader_script(lv::exporting::ChineseScript script);
 
 SavedAppearance load_reader_appearance();
 

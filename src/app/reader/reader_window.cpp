@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QActionGroup>
 #include <QInputDialog>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -134,7 +135,10 @@ bool ReaderWindow::fill_from_library() {
   chapter_list_->clear();
   address_list_->clear();
   for (const auto& chapter : stored->chapters) {
-    chapter_list_->add_item(listed_title(chapter));
+    const int row = chapter_list_->add_item(listed_title(chapter));
+    if (script_ != lv::exporting::ChineseScript::as_written) {
+      chapter_list_->show_item_as(row, lv::exporting::convert_gbk(listed_title(chapter), script_));
+    }
     address_list_->add_item(chapter.address);
   }
   return true;
@@ -237,6 +241,22 @@ void ReaderWindow::build_menus() {
   background->setShortcut(QKeySequence(Qt::Key_F3));
   connect(background, &QAction::triggered, this, &ReaderWindow::show_background_colour_panel);
   connect(edit_menu->addAction(QStringLiteral("读取设置")), &QAction::triggered, this, &ReaderWindow::load_settings);
+  QMenu* scripts = edit_menu->addMenu(QStringLiteral("繁體/简体"));
+  scripts->setObjectName(QStringLiteral("繁體/简体"));
+  auto* script_group = new QActionGroup(scripts);
+  using lv::exporting::ChineseScript;
+  const std::pair<const char*, ChineseScript> choices[] = {
+      {"按原文", ChineseScript::as_written}, {"简体", ChineseScript::t2s}, {"繁體", ChineseScript::s2t},
+      {"繁體（台灣）", ChineseScript::s2tw}, {"繁體（香港）", ChineseScript::s2hk}};
+  for (const auto& [caption, script] : choices) {
+    QAction* choice = scripts->addAction(QString::fromUtf8(caption));
+    choice->setCheckable(true);
+    choice->setChecked(script == script_);
+    choice->setEnabled(lv::exporting::script_available(script));
+    choice->setData(static_cast<int>(script));
+    script_group->addAction(choice);
+    connect(choice, &QAction::triggered, this, [this, script = script] { show_in_script(script); });
+  }
   QAction* find = edit_menu->addAction(QStringLiteral("查找"));
   find->setObjectName(QStringLiteral("查找"));
   find->setShortcut(QKeySequence::Find);
@@ -347,7 +367,10 @@ void ReaderWindow::start_chapter_load() {
     chapter_load_.post([this, chapters = std::move(chapters)] {
       if (closed_) return;
       for (const auto& chapter : chapters) {
-        chapter_list_->add_item(chapter.title);
+        const int row = chapter_list_->add_item(chapter.title);
+        if (script_ != lv::exporting::ChineseScript::as_written) {
+          chapter_list_->show_item_as(row, lv::exporting::convert_gbk(chapter.title, script_));
+        }
         address_list_->add_item(chapter.address);
       }
     });
@@ -405,10 +428,30 @@ void ReaderWindow::show_chapter() {
 }
 
 void ReaderWindow::show_text(const Text& title, const Text& text) {
-  set_edit_content(*text_view_, lv::routines::chapter_view_content(title, text));
+  shown_title_ = title;
+  shown_text_ = text;
+  const auto in_script = [this](const Text& t) { return lv::exporting::convert_gbk(t, script_); };
+  set_edit_content(*text_view_, lv::routines::chapter_view_content(in_script(title), in_script(text)));
   const Text book_title = from_library_ || ctx_.state == nullptr ? book_title_ : ctx_.state->current_book_title();
-  set_title_caption(lv::routines::chapter_caption(book_title, title));
+  set_title_caption(lv::routines::chapter_caption(in_script(book_title), in_script(title)));
   chapter_shown();
+}
+
+void ReaderWindow::show_in_script(lv::exporting::ChineseScript script) {
+  if (!lv::exporting::script_available(script)) return;
+  script_ = script;
+  save_reader_script(script);
+  for (QAction* choice : menu_bar_->findChild<QMenu*>(QStringLiteral("繁體/简体"))->actions()) {
+    choice->setChecked(choice->data().toInt() == static_cast<int>(script));
+  }
+  for (int i = 0; i < chapter_list_->count(); ++i) {
+    chapter_list_->show_item_as(i, lv::exporting::convert_gbk(chapter_list_->item_text(i), script_));
+  }
+  if (chapter_list_->selection() >= 0) {
+    const int place = shown_position();
+    show_text(shown_title_, shown_text_);
+    scroll_to(place);
+  }
 }
 
 void ReaderWindow::chapter_shown() {
@@ -564,6 +607,9 @@ void ReaderWindow::load_settings() {
   }
   // The font dialog offers what the text view now shows.
   font_dialog_->set_choice(FontChoice{text_view_->font(), text_colour(*text_view_)});
+  if (saved.script && *saved.script != script_ && lv::exporting::script_available(*saved.script)) {
+    show_in_script(*saved.script);
+  }
 }
 
 void ReaderWindow::show_text_colour_panel() {

@@ -12,6 +12,7 @@
 #include "app/shell/app_context.h"
 #include "app/shell/task.h"
 #include "base/text.h"
+#include "export/chinese_script.h"
 
 class QAction;
 class QGroupBox;
@@ -100,6 +101,10 @@ class ReaderWindow final : public QDialog {
   void show_chapter_at(int chapter, std::size_t text_offset);
   // The first character shown in the text view (characters into its content).
   int shown_position() const;
+  // "繁體/简体": the chapter text, the titles and the caption shown in that
+  // script (kept in the settings like the rest of the look).
+  void show_in_script(lv::exporting::ChineseScript script);
+  lv::exporting::ChineseScript script() const { return script_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -153,6 +158,9 @@ class ReaderWindow final : public QDialog {
   bool from_library_ = false;        // the list and stored chapters come from the library
   lv::base::Text book_title_;        // for a library book's caption
   std::unique_ptr<ReaderLibrary> library_;
+  lv::exporting::ChineseScript script_ = lv::exporting::ChineseScript::as_written;
+  lv::base::Text shown_title_;       // the chapter's title as the list gives it
+  lv::base::Text shown_text_;        // the chapter's text as it came
   Task chapter_fetch_;
   Task prefetch_;
   Task chapter_load_;  // last tasks: stopped and joined before the rest goes

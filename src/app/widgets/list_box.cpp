@@ -55,6 +55,10 @@ lv::base::Text ListBox::item_text(int index) const {
   return lv::base::Text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+void ListBox::show_item_as(int index, std::string_view gbk_text) {
+  if (index >= 0 && index < count()) item(index)->setText(to_qstring(gbk_text));
+}
+
 int ListBox::item_data(int index) const {
   if (index < 0 || index >= count()) return 0;
   return item(index)->data(kDataRole).toInt();

@@ -24,6 +24,9 @@ class ListBox : public QListWidget {
   int add_item(std::string_view gbk_text, int item_data = 0);
   // "" for an index out of range.
   lv::base::Text item_text(int index) const;
+  // Shows the item as another text (a conversion of it); item_text still
+  // gives what was added.
+  void show_item_as(int index, std::string_view gbk_text);
   int item_data(int index) const;
 
  signals:
