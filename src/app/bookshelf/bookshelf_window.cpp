@@ -90,7 +90,7 @@ void BookshelfWindow::build() {
   QHeaderView* header = table_->horizontalHeader();
   header->setSectionsMovable(false);
   header->setHighlightSections(false);
-  const int widths[] = {48, 190, 100, 110, 64, 190, 120, 120};
+  const int widths[] = {44, 170, 90, 100, 60, 170, 115, 120};
   for (int column = 0; column < BookshelfModel::column_count; ++column) table_->setColumnWidth(column, widths[column]);
   header->setSectionResizeMode(BookshelfModel::cover, QHeaderView::Fixed);
   header->setStretchLastSection(true);

@@ -54,6 +54,7 @@ UpdateWindow::UpdateWindow(Job job, QWidget* parent) : QDialog(parent), job_(std
   outcome_ = new QLabel(this);
   outcome_->setWordWrap(true);
   outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  outcome_->hide();  // until there is an outcome to tell
   button_ = new QPushButton(QStringLiteral("取消"), this);
   layout->addWidget(bar_);
   layout->addWidget(counts_);
@@ -143,10 +144,12 @@ void UpdateWindow::show_result(const Result& result) {
     text = result.library_error;
   } else if (r.stopped) {
     text = QStringLiteral("已取消；已存入的章节保存在书库中，下次检查从缺的章节接着取。");
-  } else if (with_new == 0 && failed == 0 && lines.isEmpty()) {
-    text = QStringLiteral("完成：没有新章节。");
-  } else {
+  } else if (with_new > 0) {
     text = QStringLiteral("完成：%1 本书有新章节。").arg(with_new);
+  } else if (fetched > 0) {
+    text = QStringLiteral("完成：没有新章节；补存了以前缺的 %1 章。").arg(fetched);
+  } else {
+    text = QStringLiteral("完成：没有新章节。");
   }
   if (!lines.isEmpty()) text += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
   if (r.site_gave_up) text += QStringLiteral("\n网站接连多次没有答复，检查不再向它要；已存的章节都留在书库中。");
@@ -155,6 +158,7 @@ void UpdateWindow::show_result(const Result& result) {
   if (bar_->maximum() == 0) bar_->setRange(0, 1);
   if (!r.stopped && result.library_error.isEmpty()) bar_->setValue(bar_->maximum());
   outcome_->setText(text);
+  outcome_->show();
   // Tall enough for every line of the outcome at the window's width.
   layout()->activate();
   resize(width(), std::max(height(), heightForWidth(width())));
