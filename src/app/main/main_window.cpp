@@ -61,7 +61,6 @@ MainWindow::~MainWindow() { end_work(); }
 void MainWindow::end_work() {
   collection_.request_stop();
   delete bookshelf_;  // stops and waits for its own work and its windows'
-
   // Each stops and waits for its own work.
   for (auto* window : findChildren<BookDownloadWindow*>(Qt::FindDirectChildrenOnly)) delete window;
   collection_.join();
