@@ -18,7 +18,7 @@ std::vector<BookSummary> Library::books() const {
       "    sum(t.id IS NOT NULL AND t.missing IS NULL) AS stored, "
       "    sum(c.removed) AS removed, "
       "    sum(NOT c.removed AND (t.id IS NULL OR t.missing IS NOT NULL)) AS missing, "
-      "    sum(c.listed_at > coalesce(r.read_at, 9223372036854775807)) AS fresh, "
+      "    sum(r.read_at IS NULL OR c.listed_at > r.read_at) AS fresh, "
       "    max(CASE WHEN c.address = r.chapter_address THEN c.position END) AS read_position "
       "  FROM chapter c LEFT JOIN chapter_text t ON t.book_id = c.book_id AND t.address = c.address "
       "  LEFT JOIN reading r ON r.book_id = c.book_id GROUP BY c.book_id) "
@@ -48,8 +48,8 @@ std::vector<BookSummary> Library::books() const {
         summary.last_read_title = q->bytes(12);
         summary.last_read_index = static_cast<int>(q->integer(13));
       }
-      summary.new_since_read = static_cast<int>(q->integer(14));
     }
+    summary.new_since_read = static_cast<int>(q->integer(14));
     summaries.push_back(std::move(summary));
   }
   return summaries;

@@ -64,6 +64,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
       // for a whole one.
       report.missing.push_back(MissingPage{page, listing_page_address(options.site_host, page), fetched.failure});
       state.set_listing_page_body(std::move(fetched.body));
+      if (options.page_done) options.page_done(report.pages_fetched);
       continue;
     }
     lv::scrape::ListingEntries entries = lv::scrape::parse_listing_page(fetched.body, options.site_host, listing);
@@ -78,6 +79,7 @@ CollectionReport collect_category(const CollectionOptions& options, SharedState&
                                 std::move(entries.addresses[i]), listing.category});
     }
     if (!rows.empty()) sink(std::move(rows));
+    if (options.page_done) options.page_done(report.pages_fetched);
   }
   return report;
 }

@@ -36,6 +36,9 @@ struct CollectionOptions {
   // with `jobs` transfers at a time.
   lv::net::Scheduler* scheduler = nullptr;
   int jobs = 4;
+  // Called on the calling thread each time a listing page is settled (its
+  // rows handed on, or given up as missing), with how many are settled now.
+  std::function<void(int pages_done)> page_done = nullptr;
 };
 
 // A listing page that did not arrive after its tries.

@@ -14,6 +14,7 @@
 
 #include "app/shell/app_context.h"
 #include "app/book_info/book_info_window.h"
+#include "app/book_info/synopsis_label.h"
 #include "app/widgets/gbk_qstring.h"
 #include "app/shell/browser.h"
 #include "app/widgets/picture_box.h"
@@ -319,6 +320,36 @@ TEST_F(BookInfoWindowTest, PressOnSynopsisOrOnItsHintShowsTheWholeSynopsis) {
   EXPECT_EQ(from_synopsis.first, synopsis);
   EXPECT_EQ(from_synopsis.second, u("信息："));
   EXPECT_EQ(message_after_press(label(6)), from_synopsis);
+}
+
+// What does not fit beside 点击查看完整信息 is left out, and "……" says so;
+// the caption stays the whole synopsis.
+TEST_F(BookInfoWindowTest, SynopsisEndsWithAnEllipsisWhenWordsAreLeftOut) {
+  auto* synopsis = window_->findChild<lv::app::SynopsisLabel*>(u("标签5"));
+  ASSERT_NE(synopsis, nullptr);
+  QString long_text;
+  for (int i = 0; i < 12; ++i) long_text += u("少年江长歌自小灵根残缺受尽白眼");
+  const struct {
+    const char* what;
+    QString text;
+    bool cut;
+  } cases[] = {
+      {"short", u("少年江长歌自小灵根残缺"), false},
+      {"one long paragraph", long_text, true},
+      {"many short lines", u("一\r\n二\r\n三\r\n四\r\n五\r\n六\r\n七"), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    synopsis->setText(c.text);
+    EXPECT_EQ(synopsis->text(), c.text);
+    QString shown = synopsis->shown_text();
+    EXPECT_EQ(shown.endsWith(u("……")), c.cut) << shown.toStdString();
+    if (c.cut) shown.chop(2);
+    shown.remove(QLatin1Char('\n'));
+    QString whole = c.text;
+    whole.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    EXPECT_TRUE(c.cut ? whole.startsWith(shown) && shown.size() < whole.size() : whole == shown) << shown.toStdString();
+  }
 }
 
 TEST_F(BookInfoWindowTest, ReadThisBookHidesThenOpensTheReader) {

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 
+#include "app/bookshelf/bookshelf_window.h"
 #include "app/widgets/gbk_qstring.h"
 #include "app/download/book_download_window.h"
 #include "app/main/main_window.h"
@@ -151,7 +152,9 @@ TEST_F(MainWindowTest, CountLabelTicks) {
   EXPECT_EQ(window->count_label().text(), QStringLiteral("当前共找到：2部小说。"));
 }
 
-TEST_F(MainWindowTest, CollectionFillsTheListInOrderAndTheNextOneContinuesTheIds) {
+// Each collection lists the category afresh (the ids go on); the status line
+// says that it runs, pages done of all, and how it ended.
+TEST_F(MainWindowTest, EachCollectionFillsAFreshListAndSaysHowFarItGot) {
   const std::vector<BookRecord> first = expected_rows(1, 3, 1);
   ASSERT_FALSE(first.empty());
   EXPECT_EQ(first.front().id, "1");
@@ -159,16 +162,16 @@ TEST_F(MainWindowTest, CollectionFillsTheListInOrderAndTheNextOneContinuesTheIds
 
   QTest::mouseClick(control<QPushButton>("按钮1"), Qt::LeftButton);
   ASSERT_TRUE(window->collection_running());
+  EXPECT_EQ(window->collection_status().text(), QStringLiteral("正在采集：0 / 3 页"));
   ASSERT_TRUE(wait_for_end());
   EXPECT_EQ(shown_rows(), first);
+  EXPECT_EQ(window->collection_status().text(), QStringLiteral("采集完成：3 页，共 %1 部小说").arg(first.size()));
 
   ASSERT_TRUE(window->start_collection());
   ASSERT_TRUE(wait_for_end());
-  std::vector<BookRecord> both = first;
   const std::vector<BookRecord> second = expected_rows(1, 3, static_cast<int>(first.size()) + 1);
-  both.insert(both.end(), second.begin(), second.end());
-  EXPECT_EQ(shown_rows(), both);
-  EXPECT_EQ(both.back().id, std::to_string(2 * first.size()));
+  EXPECT_EQ(shown_rows(), second);
+  EXPECT_EQ(second.back().id, std::to_string(2 * first.size()));
 }
 
 TEST_F(MainWindowTest, SecondStartWhileRunningStartsNothing) {
@@ -327,6 +330,7 @@ TEST_F(MainWindowTest, MissingPagesAreNamedWhenTheCollectionEnds) {
   window->set_retry_policy(quick);
   server_->set_failure("/sort2/2.html", lv::site::Failure::unavailable);
   QString text;
+  QString details;
   bool box_seen = false;
   QObject::connect(window.get(), &MainWindow::collection_finished, [&] {
     QTimer::singleShot(0, [&] {
@@ -334,14 +338,17 @@ TEST_F(MainWindowTest, MissingPagesAreNamedWhenTheCollectionEnds) {
       if (box == nullptr) return;
       box_seen = true;
       text = box->text();
+      details = box->detailedText();
       box->button(QMessageBox::Ok)->click();
     });
   });
   ASSERT_TRUE(window->start_collection());
   ASSERT_TRUE(wait_for_end());
   ASSERT_TRUE(QTest::qWaitFor([&] { return box_seen; }, 10000));
-  EXPECT_TRUE(text.contains(QStringLiteral("第2页：服务器答复错误 HTTP 503（已试 3 次）"))) << text.toStdString();
-  EXPECT_FALSE(text.contains(QStringLiteral("第1页")));
+  // One line however many pages are missing; each page in the details.
+  EXPECT_EQ(text, QStringLiteral("有 1 个列表页未能取回，其中的小说未加入列表。"));
+  EXPECT_EQ(details, QStringLiteral("第2页：服务器答复错误 HTTP 503（已试 3 次）"));
+  EXPECT_TRUE(window->collection_status().text().contains(QStringLiteral("1 页未能取回")));
   // Nothing else changes: the rows of pages 1 and 3 are there, numbered on.
   std::vector<BookRecord> expected = expected_rows(1, 1, 1);
   const auto third = expected_rows(3, 3, static_cast<int>(expected.size()) + 1);
@@ -396,6 +403,31 @@ TEST_F(MainWindowTest, InfoAndReadActionsReachTheirWindows) {
   EXPECT_EQ(info_calls, 2);
   EXPECT_EQ(reader_calls, 2);
   EXPECT_EQ(window->book_list().row_count(), 0);
+}
+
+// 书架 sits in the fixed layout over no other control, and opens one
+// bookshelf that leaves the main window usable.
+TEST_F(MainWindowTest, BookshelfButtonOpensOneBookshelfBesideTheWindow) {
+  auto* button = control<QPushButton>("书架");
+  ASSERT_NE(button, nullptr);
+  EXPECT_TRUE(window->rect().contains(button->geometry()));
+  for (QWidget* other : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (other != button && other->isWindow() == false) {
+      EXPECT_FALSE(other->geometry().intersects(button->geometry())) << other->objectName().toStdString();
+    }
+  }
+  window->show();
+  QTest::mouseClick(button, Qt::LeftButton);
+  auto* shelf = window->findChild<BookshelfWindow*>();
+  ASSERT_NE(shelf, nullptr);
+  EXPECT_TRUE(shelf->isVisible());
+  EXPECT_TRUE(shelf->isWindow());
+  EXPECT_EQ(shelf->windowModality(), Qt::NonModal);
+  shelf->close();
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(window->findChildren<BookshelfWindow*>().size(), 1);
+  EXPECT_TRUE(shelf->isVisible());
+  EXPECT_TRUE(window->isEnabled());
 }
 
 TEST_F(MainWindowTest, ClosingRunsTheCloseAction) {

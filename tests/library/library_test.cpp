@@ -195,6 +195,7 @@ TEST(Library, ReadingPositionAndRemovingABook) {
   library.save_book(kBook, details(), {});
   library.save_chapter_list(kBook, list_of({"a", "b", "c"}));
   EXPECT_EQ(library.reading_position(kBook), std::nullopt);
+  EXPECT_EQ(library.books().at(0).new_since_read, 3);  // never read: every chapter is new
   library.save_reading_position(kBook, {"b", 120, 1000});
   EXPECT_EQ(library.reading_position(kBook), (ReadingPosition{"b", 120, 1000}));
   sql::Database::open(path).exec("UPDATE chapter SET listed_at = CASE CAST(address AS TEXT) WHEN 'c' THEN 2000 ELSE 500 END");

@@ -1,7 +1,6 @@
 #include "app/book_info/book_info_window.h"
 
 #include <QCloseEvent>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMoveEvent>
@@ -9,9 +8,8 @@
 #include <QShowEvent>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegion>
-#include <algorithm>
 
+#include "app/book_info/synopsis_label.h"
 #include "app/shell/app_context.h"
 #include "app/widgets/gbk_qstring.h"
 #include "routines/rules_in_force.h"
@@ -43,28 +41,6 @@ QLabel* make_label(QWidget* parent, const char* name, const QRect& place, const 
   return label;
 }
 
-// `cover` lies over a corner of the word-wrapped `text`. Where it does, text
-// lines are shown only while they end above it, so no line shows cut in half
-// at the cover's upper edge; the rest of the corner stays empty around it.
-void keep_lines_whole_above(QLabel& text, const QWidget& cover) {
-  const QRect corner = cover.geometry().intersected(text.geometry()).translated(-text.pos());
-  if (corner.isEmpty()) {
-    text.clearMask();
-    return;
-  }
-  // Measured as the label draws: wrapped, from the top.
-  const QFontMetrics metrics = text.fontMetrics();
-  const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-  const QRect area(0, 0, text.width(), 0);
-  const int first = metrics.boundingRect(area, flags, QStringLiteral("X")).height();
-  const int spacing = std::max(metrics.boundingRect(area, flags, QStringLiteral("X\nX")).height() - first, 1);
-  int whole_bottom = 0;  // the lower edge of the last line above the cover
-  for (int bottom = first; bottom <= corner.top(); bottom += spacing) whole_bottom = bottom;
-  QRegion shown(text.rect());
-  shown -= QRect(corner.left(), whole_bottom, text.width() - corner.left(), text.height() - whole_bottom);
-  text.setMask(shown);
-}
-
 QPushButton* make_button(QWidget* parent, const char* name, const QRect& place, const char* utf8_caption) {
   auto* button = new QPushButton(QString::fromUtf8(utf8_caption), parent);
   button->setObjectName(QString::fromUtf8(name));
@@ -91,9 +67,10 @@ BookInfoWindow::BookInfoWindow(AppContext& context, QWidget* parent)
   author_label_ = make_label(this, "标签2", {256, 16, 112, 24}, "作者：");
   category_label_ = make_label(this, "标签3", {128, 56, 112, 24}, "类别：");
   status_label_ = make_label(this, "标签4", {256, 56, 112, 24}, "状态：");
-  synopsis_label_ = make_label(this, "标签5", {128, 88, 240, 72}, "简介");
-  synopsis_label_->setWordWrap(true);
-  synopsis_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  synopsis_label_ = new SynopsisLabel(this);
+  synopsis_label_->setObjectName(QStringLiteral("标签5"));
+  synopsis_label_->setGeometry(128, 88, 240, 72);
+  synopsis_label_->setText(QStringLiteral("简介"));
   synopsis_ = to_gbk(synopsis_label_->text());
   more_label_ = make_label(this, "标签6", {260, 138, 104, 24}, "点击查看完整信息");
   QPalette red = more_label_->palette();
@@ -105,7 +82,8 @@ BookInfoWindow::BookInfoWindow(AppContext& context, QWidget* parent)
   // background there and is the one to catch presses.
   more_label_->setAutoFillBackground(true);
   more_label_->raise();
-  keep_lines_whole_above(*synopsis_label_, *more_label_);
+  // The synopsis flows around it, in whole lines, and says "……" when words are left out.
+  synopsis_label_->set_covered_corner(more_label_->geometry().translated(-synopsis_label_->pos()));
 
   read_button_ = make_button(this, "按钮1", {13, 168, 80, 32}, "阅读本书");
   home_button_ = make_button(this, "按钮2", {101, 168, 80, 32}, "打开主页");
@@ -176,7 +154,7 @@ void BookInfoWindow::open_home_page() {
 
 void BookInfoWindow::clear_contents() {
   cover_->set_picture({});
-  for (QLabel* label : {title_label_, author_label_, category_label_, status_label_, synopsis_label_}) {
+  for (QLabel* label : {title_label_, author_label_, category_label_, status_label_, static_cast<QLabel*>(synopsis_label_)}) {
     set_caption(label, {});
   }
   synopsis_.clear();

@@ -14,6 +14,7 @@ namespace lv::app {
 
 struct AppContext;
 class PictureBox;
+class SynopsisLabel;
 
 class BookInfoWindow : public QWidget {
   Q_OBJECT
@@ -54,7 +55,7 @@ class BookInfoWindow : public QWidget {
   QLabel* author_label_ = nullptr;
   QLabel* category_label_ = nullptr;
   QLabel* status_label_ = nullptr;
-  QLabel* synopsis_label_ = nullptr;
+  SynopsisLabel* synopsis_label_ = nullptr;
   QLabel* more_label_ = nullptr;
   QPushButton* read_button_ = nullptr;
   QPushButton* home_button_ = nullptr;

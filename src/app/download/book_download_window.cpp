@@ -25,7 +25,22 @@ QString clock_text(double seconds) {
 // At most this many missing chapters are named in the window; the rest are counted.
 constexpr std::size_t kNamedMissing = 8;
 
+QString counts_text(const lv::routines::BookDownloadOptions::Progress& p) {
+  QString counts = QStringLiteral("已存 %1 / %2 章").arg(p.stored).arg(p.total);
+  if (p.failed > 0) counts += QStringLiteral("，%1 章未能取回").arg(p.failed);
+  return counts;
+}
+
 }  // namespace
+
+QString download_speed_text(const lv::routines::BookDownloadOptions::Progress& p) {
+  const double seconds = std::chrono::duration<double>(p.elapsed).count();
+  const double speed = seconds > 0 ? p.fetched / seconds : 0;
+  const int left = p.total - p.stored - p.failed;
+  return QStringLiteral("速度 %1 章/秒　剩余 %2")
+      .arg(speed, 0, 'f', 1)
+      .arg(speed > 0 ? clock_text(left / speed) : QStringLiteral("--:--"));
+}
 
 BookDownloadWindow::BookDownloadWindow(Job job, QWidget* parent) : QDialog(parent), job_(std::move(job)) {
   setObjectName(QStringLiteral("下载全书"));
@@ -56,7 +71,9 @@ BookDownloadWindow::BookDownloadWindow(Job job, QWidget* parent) : QDialog(paren
 BookDownloadWindow::~BookDownloadWindow() = default;
 
 void BookDownloadWindow::cancel() {
+  if (!running_) return;
   worker_.request_stop();
+  cancelling_ = true;
   button_->setEnabled(false);
   counts_->setText(counts_->text() + QStringLiteral("（正在取消……）"));
 }
@@ -100,24 +117,32 @@ void BookDownloadWindow::run(const std::stop_token& stop) {
 }
 
 void BookDownloadWindow::show_progress(const lv::routines::BookDownloadOptions::Progress& p) {
+  last_progress_ = p;
+  // The bar counts chapters settled: stored, or tried and given up on.
   bar_->setRange(0, std::max(1, p.total));
-  bar_->setValue(p.stored);
-  QString counts = QStringLiteral("已存 %1 / %2 章").arg(p.stored).arg(p.total);
-  if (p.failed > 0) counts += QStringLiteral("，%1 章未能取回").arg(p.failed);
-  counts_->setText(counts);
-  const double seconds = std::chrono::duration<double>(p.elapsed).count();
-  const double speed = seconds > 0 ? (p.fetched + p.failed) / seconds : 0;
-  const int left = p.total - p.stored - p.failed;
-  speed_->setText(QStringLiteral("速度 %1 章/秒　剩余 %2")
-                      .arg(speed, 0, 'f', 1)
-                      .arg(speed > 0 ? clock_text(left / speed) : QStringLiteral("--:--")));
+  bar_->setValue(std::min(p.total, p.stored + p.failed));
+  counts_->setText(counts_text(p) + (cancelling_ ? QStringLiteral("（正在取消……）") : QString()));
+  speed_->setText(download_speed_text(p));
 }
 
 void BookDownloadWindow::show_result(const Result& result) {
   running_ = false;
+  cancelling_ = false;
   button_->setText(QStringLiteral("关闭"));
   button_->setEnabled(true);
   const auto& r = result.report;
+  // Ended: the counts as they stand, the time it took, nothing still to come.
+  if (last_progress_) {
+    counts_->setText(counts_text(*last_progress_));
+    speed_->setText(QStringLiteral("用时 %1").arg(clock_text(r.seconds)));
+  } else {
+    counts_->clear();
+    speed_->clear();
+  }
+  // The bar stands at its end when the download ran its course, missing
+  // chapters or not; cut short or never started, it stays where it was.
+  if (bar_->maximum() == 0) bar_->setRange(0, 1);
+  if (r.known && !r.stopped && result.library_error.isEmpty()) bar_->setValue(bar_->maximum());
   QString text;
   if (!result.library_error.isEmpty()) {
     text = result.library_error;
@@ -153,6 +178,9 @@ void BookDownloadWindow::show_result(const Result& result) {
                 .arg(QString::fromStdString(job_.export_to->path));
   }
   outcome_->setText(text);
+  // Tall enough for every line of the outcome at the window's width.
+  layout()->activate();
+  resize(width(), std::max(height(), heightForWidth(width())));
   emit work_finished();
 }
 

@@ -19,6 +19,10 @@ class QPushButton;
 
 namespace lv::app {
 
+// The speed line while a download runs: chapters stored per second (a failed
+// chapter is no progress) and the time left at that pace.
+QString download_speed_text(const lv::routines::BookDownloadOptions::Progress& progress);
+
 class BookDownloadWindow final : public QDialog {
   Q_OBJECT
 
@@ -43,6 +47,7 @@ class BookDownloadWindow final : public QDialog {
   bool running() const { return running_; }
   QProgressBar& bar() const { return *bar_; }
   QLabel& counts() const { return *counts_; }
+  QLabel& speed() const { return *speed_; }
   QLabel& outcome() const { return *outcome_; }
   QPushButton& button() const { return *button_; }
 
@@ -70,6 +75,8 @@ class BookDownloadWindow final : public QDialog {
 
   Job job_;
   bool running_ = true;
+  bool cancelling_ = false;
+  std::optional<lv::routines::BookDownloadOptions::Progress> last_progress_;
   QProgressBar* bar_ = nullptr;
   QLabel* counts_ = nullptr;
   QLabel* speed_ = nullptr;

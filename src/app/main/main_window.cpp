@@ -5,10 +5,14 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 
+#include "app/bookshelf/bookshelf_window.h"
 #include "app/download/book_download_window.h"
+#include "app/download/open_book_window.h"
 #include "app/shell/library_problem.h"
 #include "app/main/export_path.h"
 #include "app/widgets/gbk_qstring.h"
@@ -56,6 +60,7 @@ MainWindow::~MainWindow() { end_work(); }
 
 void MainWindow::end_work() {
   collection_.request_stop();
+  delete bookshelf_;  // stops and waits for its own work and its windows'
   // Each stops and waits for its own work.
   for (auto* window : findChildren<BookDownloadWindow*>(Qt::FindDirectChildrenOnly)) delete window;
   collection_.join();
@@ -83,6 +88,9 @@ void MainWindow::build() {
   book_list_->setGeometry(0, 48, 560, 248);
 
   count_label_ = make_label(this, QStringLiteral("标签1"), QString(), QRect(4, 32, 560, 16));
+  // In the right part of the count label's line, which its short text leaves empty.
+  collection_status_ = make_label(this, QStringLiteral("采集状态"), QString(), QRect(250, 32, 310, 16));
+  collection_status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   make_label(this, QStringLiteral("标签2"), QStringLiteral("搜索书名："), QRect(8, 2, 64, 24));
 
   search_box_ = new QLineEdit(this);
@@ -91,6 +99,8 @@ void MainWindow::build() {
 
   auto* search_button = make_button(this, QStringLiteral("按钮5"), QStringLiteral("搜索"), QRect(240, 0, 72, 24));
   auto* rules_button = make_button(this, QStringLiteral("按钮6"), QStringLiteral("采集规则"), QRect(584, 0, 64, 24));
+  // Between 采集规则 and 开始采集, where the right-hand column has room.
+  auto* shelf_button = make_button(this, QStringLiteral("书架"), QStringLiteral("书架"), QRect(568, 28, 80, 24));
   auto* start_button = make_button(this, QStringLiteral("按钮1"), QStringLiteral("开始采集"), QRect(568, 56, 80, 32));
   auto* info_button = make_button(this, QStringLiteral("按钮2"), QStringLiteral("查看信息"), QRect(568, 112, 80, 32));
   auto* stop_button = make_button(this, QStringLiteral("按钮3"), QStringLiteral("结束采集"), QRect(568, 168, 80, 32));
@@ -123,6 +133,7 @@ void MainWindow::build() {
     RulesDialog dialog(context_, this);
     dialog.exec();
   });
+  connect(shelf_button, &QPushButton::clicked, this, [this] { show_bookshelf(); });
   connect(start_button, &QPushButton::clicked, this, [this] { start_collection(); });
   connect(stop_button, &QPushButton::clicked, this, &MainWindow::stop_collection);
   connect(info_button, &QPushButton::clicked, this, &MainWindow::show_book_info);
@@ -144,10 +155,14 @@ bool MainWindow::start_collection() {
   lv::routines::CollectionOptions options{context_.site_host, first_page_, last_page_, {}, retry_};
   options.scheduler = context_.scheduler;
   lv::routines::SharedState* state = context_.state;
+  // A new collection lists the category again: the rows of the last one go.
+  book_list_->report_model().clear();
+  show_pages_done(0);
   // Each batch and, at the end, the report move into the posted calls: the
   // work keeps nothing that the window thread uses.
   const bool started = collection_.start([this, options, state](std::stop_token stop) mutable {
     options.stop = std::move(stop);
+    options.page_done = [this](int done) { collection_.post([this, done] { show_pages_done(done); }); };
     auto report = lv::routines::collect_category(options, *state, [this](std::vector<lv::routines::BookRecord>&& rows) {
       collection_.post([this, rows = std::move(rows)]() mutable { add_rows(std::move(rows)); });
     });
@@ -167,21 +182,36 @@ void MainWindow::add_rows(std::vector<lv::routines::BookRecord>&& rows) {
   emit rows_added(book_list_->row_count());
 }
 
+void MainWindow::show_pages_done(int done) {
+  collection_status_->setText(QStringLiteral("正在采集：%1 / %2 页").arg(done).arg(last_page_ - first_page_ + 1));
+}
+
 void MainWindow::collection_ended(const lv::routines::CollectionReport& report) {
   collecting_ = false;
+  const int pages = last_page_ - first_page_ + 1;
+  const int missing = static_cast<int>(report.missing.size());
+  QString text = report.stopped ? QStringLiteral("采集已结束：%1 / %2 页").arg(report.pages_fetched).arg(pages)
+                                : QStringLiteral("采集完成：%1 页").arg(pages);
+  if (missing > 0) text += QStringLiteral("，%1 页未能取回").arg(missing);
+  text += QStringLiteral("，共 %1 部小说").arg(book_list_->row_count());
+  collection_status_->setText(text);
   emit collection_finished();
   if (!report.missing.empty()) report_missing_pages(report.missing);
 }
 
 void MainWindow::report_missing_pages(const std::vector<lv::routines::MissingPage>& missing) {
-  // One line per page: its number and why it did not come.
-  lv::base::Text text = lv::base::gbk("以下列表页未能取回，其中的小说未加入列表：");
+  // One line that fits any screen; the pages, one a line with why each did
+  // not come, in the box's scrollable details.
+  QStringList pages;
   for (const auto& page : missing) {
-    text += "\r\n";
-    text += lv::base::gbk("第") + lv::base::to_text(page.page) + lv::base::gbk("页：") +
-            lv::base::gbk(lv::base::chinese(page.failure));
+    pages << QStringLiteral("第%1页：").arg(page.page) + QString::fromStdString(lv::base::chinese(page.failure));
   }
-  message_box(text, 0x30);
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("信息："),
+                  QStringLiteral("有 %1 个列表页未能取回，其中的小说未加入列表。").arg(missing.size()),
+                  QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("缺页"));
+  box.setDetailedText(pages.join(QLatin1Char('\n')));
+  box.exec();
 }
 
 void MainWindow::refresh_count_label() {
@@ -214,27 +244,14 @@ bool MainWindow::export_selected_book() {
   if (row < 0) return false;
   QString title = to_qstring(book_list_->cell_text(row, 1));
   title.remove(QChar(u'《')).remove(QChar(u'》'));
-  bool epub = true;
-  const QString path = save_chooser_ ? save_chooser_(title + QStringLiteral(".epub"), &epub)
-                                     : ask_export_path(this, title + QStringLiteral(".epub"), &epub);
-  if (path.isEmpty()) return false;
-  // Refused before the download starts; the writer refuses the same again.
-  const auto problem = lv::exporting::target_problem(path.toStdString(), context_.library_path);
-  if (problem != lv::exporting::TargetProblem::none) {
-    message_box(to_gbk(export_refusal_text(problem, path)), 0x30);
-    return false;
-  }
-  return start_book_window(std::make_pair(path.toStdString(), epub));
+  auto choice = choose_export_file(this, title, context_.library_path, save_chooser_);
+  return choice && start_book_window(std::move(choice));
 }
 
-bool MainWindow::start_book_window(std::optional<std::pair<std::string, bool>> export_to) {
+bool MainWindow::start_book_window(std::optional<ExportChoice> export_to) {
   const int row = book_list_->selected_row();
   if (row < 0) {
     QApplication::beep();
-    return false;
-  }
-  if (context_.library_path.empty()) {
-    show_library_problem(this, QStringLiteral("没有可用的书库，不能下载或导出。"));
     return false;
   }
   BookDownloadWindow::Job job;
@@ -242,16 +259,22 @@ bool MainWindow::start_book_window(std::optional<std::pair<std::string, bool>> e
   job.title = to_qstring(book_list_->cell_text(row, 1));
   job.library_path = context_.library_path;
   job.scheduler = context_.scheduler;
-  if (export_to) job.export_to = BookDownloadWindow::ExportTarget{export_to->first, export_to->second};
-  // A window of its own, not modal: the main window stays usable meanwhile.
-  auto* window = new BookDownloadWindow(std::move(job), this);
-  window->setWindowFlag(Qt::Window);
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  // Over the middle of the main window, where the eye already is.
-  window->adjustSize();
-  window->move(mapToGlobal(rect().center()) - window->rect().center());
-  window->show();
-  return true;
+  if (export_to) job.export_to = BookDownloadWindow::ExportTarget{export_to->path, export_to->epub};
+  return open_book_window(*this, std::move(job)) != nullptr;
+}
+
+BookshelfWindow& MainWindow::show_bookshelf() {
+  if (bookshelf_.isNull()) {
+    // A window of its own, not modal; a child so that it goes with this one.
+    bookshelf_ = new BookshelfWindow(context_, this);
+    bookshelf_->setWindowFlag(Qt::Window);
+  } else {
+    bookshelf_->reload();
+  }
+  bookshelf_->show();
+  bookshelf_->raise();
+  bookshelf_->activateWindow();
+  return *bookshelf_;
 }
 
 void MainWindow::show_book_info() {

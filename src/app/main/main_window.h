@@ -3,6 +3,7 @@
 // title search, the book count and the ways to a book's information and to
 // the reader.
 #include <QMenu>
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/main/export_path.h"
 #include "app/shell/app_context.h"
 #include "app/shell/task.h"
 #include "routines/collect_category.h"
@@ -24,6 +26,7 @@ class QTimer;
 
 namespace lv::app {
 
+class BookshelfWindow;
 class ReportList;
 
 class MainWindow final : public QWidget {
@@ -41,9 +44,9 @@ class MainWindow final : public QWidget {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // "开始采集": starts the collection on a thread the window owns. Nothing
-  // happens while one runs; the next one continues the book ids. False when
-  // none was started.
+  // "开始采集": empties the book list and starts the collection on a thread
+  // the window owns. Nothing happens while one runs; the next one continues
+  // the book ids. False when none was started.
   bool start_collection();
   // "结束采集": the running collection stops before its next listing page;
   // the rows it added stay.
@@ -56,14 +59,15 @@ class MainWindow final : public QWidget {
   // file was chosen).
   bool download_selected_book();
   bool export_selected_book();
-  // What asks for the export's file: the suggested name in, the chosen path
-  // out ("" for none) with whether it is EPUB. Tests put their own in place
-  // of the save dialog.
-  using SaveChooser = std::function<QString(const QString& suggested, bool* epub)>;
+  // Tests put their own in place of the save dialog.
   void set_save_chooser(SaveChooser chooser) { save_chooser_ = std::move(chooser); }
   // Stops the collection and every download this window started, and waits
   // for their threads (each ends within one transfer's cancellation).
   void end_work();
+
+  // "书架": the bookshelf window, made on first use and kept (closing it
+  // hides it, so the work it started goes on); brought to the front.
+  BookshelfWindow& show_bookshelf();
 
   // "搜索": selects the first row whose title is 《text》 and scrolls to it;
   // gives the focus to the book list. Returns the row, or -1.
@@ -85,6 +89,8 @@ class MainWindow final : public QWidget {
   ReportList& book_list() const { return *book_list_; }
   QLineEdit& search_box() const { return *search_box_; }
   QLabel& count_label() const { return *count_label_; }
+  // Says that a collection runs (pages done of all) and how it ended.
+  QLabel& collection_status() const { return *collection_status_; }
   QMenu& book_menu() { return book_menu_; }
 
  signals:
@@ -98,8 +104,9 @@ class MainWindow final : public QWidget {
  private:
   void build();
   void add_rows(std::vector<lv::routines::BookRecord>&& rows);
+  void show_pages_done(int done);
   void collection_ended(const lv::routines::CollectionReport& report);
-  bool start_book_window(std::optional<std::pair<std::string, bool>> export_to);
+  bool start_book_window(std::optional<ExportChoice> export_to);
   void report_missing_pages(const std::vector<lv::routines::MissingPage>& missing);
   void show_book_info();
   void open_reader();
@@ -115,6 +122,8 @@ class MainWindow final : public QWidget {
 
   ReportList* book_list_ = nullptr;
   QLabel* count_label_ = nullptr;
+  QLabel* collection_status_ = nullptr;
+  QPointer<BookshelfWindow> bookshelf_;
   QLineEdit* search_box_ = nullptr;
   QTimer* count_timer_ = nullptr;
   QMenu book_menu_;

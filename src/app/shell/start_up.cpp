@@ -46,6 +46,7 @@ struct OptionSet {
   QCommandLineOption site{QStringLiteral("site"), QStringLiteral("the site every request goes to"),
                           QStringLiteral("HOST[:PORT]")};
   QCommandLineOption demo{QStringLiteral("demo"), QStringLiteral("serve the bundled sample site on 127.0.0.1 and use it")};
+  QCommandLineOption bookshelf{QStringLiteral("bookshelf"), QStringLiteral("open the bookshelf (the books of the library) at start")};
   QCommandLineOption collect{QStringLiteral("collect"),
                              QStringLiteral("start a collection once the window shows")};
   QCommandLineOption runs{QStringLiteral("runs"), QStringLiteral("with --collect: N collections one after the other"),
@@ -61,7 +62,7 @@ struct OptionSet {
                            QStringLiteral("count-label ticks, collection time and memory to standard error")};
 
   void add_to(QCommandLineParser& parser) const {
-    parser.addOptions({help, site, demo, collect, runs, pages, close_after_rows, close_when_collected, trace});
+    parser.addOptions({help, site, demo, bookshelf, collect, runs, pages, close_after_rows, close_when_collected, trace});
   }
 };
 
@@ -69,7 +70,7 @@ struct OptionSet {
 // by a placeholder before the application exists; the usage line names it.
 std::string usage(const QCommandLineParser& parser) {
   const QString text = parser.helpText();
-  return "usage: lorevane [--site HOST[:PORT]] [--demo]\nThe options from --collect on are for tools and tests." +
+  return "usage: lorevane [--site HOST[:PORT]] [--demo] [--bookshelf]\nThe options from --collect on are for tools and tests." +
          text.mid(text.indexOf(u'\n')).toStdString();
 }
 
@@ -142,6 +143,7 @@ ParsedOptions parse_start_options(const std::vector<std::string>& args) {
     options.site_host = host;
   }
   options.demo = parser.isSet(option.demo);
+  options.bookshelf = parser.isSet(option.bookshelf);
   options.collect_at_start = parser.isSet(option.collect);
   options.close_when_collected = parser.isSet(option.close_when_collected);
   options.trace = parser.isSet(option.trace);
@@ -272,6 +274,7 @@ int run_program(int& argc, char** argv) {
 
   centre_on_screen(*main_window);
   main_window->show();
+  if (options.bookshelf) main_window->show_bookshelf();
   if (options.collect_at_start) {
     QTimer::singleShot(0, main_window, [main_window] { main_window->start_collection(); });
   }

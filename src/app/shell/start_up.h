@@ -16,6 +16,7 @@ namespace lv::app {
 struct StartOptions {
   lv::base::Text site_host;  // empty: the default site host
   bool demo = false;         // serve the bundled sample site in-process
+  bool bookshelf = false;    // open the bookshelf beside the main window
   // For tools and tests that drive the program from outside:
   bool collect_at_start = false;    // press "开始采集" once the window shows
   int collect_runs = 1;             // and again when a collection ends, this many times in all

@@ -73,4 +73,11 @@ void ReportModel::set_cell(int row, int column, std::string_view text) {
   emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
+void ReportModel::clear() {
+  beginResetModel();
+  std::vector<lv::base::Text>().swap(cells_);
+  rows_ = 0;
+  endResetModel();
+}
+
 }  // namespace lv::app

@@ -30,6 +30,8 @@ class ReportModel final : public QAbstractTableModel {
   // Appends rows at once; each row gives its cells from column 0, missing
   // cells are empty and surplus cells are dropped.
   void append_rows(std::vector<std::vector<lv::base::Text>>&& rows);
+  // Every row goes, and the memory they took.
+  void clear();
 
   // A cell that does not exist reads as "" and is not written.
   const lv::base::Text& cell(int row, int column) const;
