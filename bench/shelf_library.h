@@ -15,6 +15,7 @@
 #include "library/library.h"
 #include "library/sqlite.h"
 #include "sample_site/sample_server.h"
+#include "scrape/book_page.h"
 #include "scrape/chapter_list.h"
 
 namespace lv::bench {
@@ -57,7 +58,7 @@ class ShelfLibrary final {
     db.exec("BEGIN");
     lv::library::sql::Statement book(db,
         "INSERT INTO book (address, name, cover_address, author, category, status, intro, updated_at, checked_at, "
-        "cover) VALUES (?1, ?2, '', ?3, '', '', '', 1, 1, ?4)");
+        "cover) VALUES (?1, ?2, ?5, ?3, ?6, ?7, ?8, 1, strftime('%s', 'now'), ?4)");
     lv::library::sql::Statement chapter(db,
         "INSERT INTO chapter (book_id, position, title, address, removed, listed_at) VALUES (?1, ?2, ?3, ?4, 0, 1)");
     lv::library::sql::Statement text(db,
@@ -79,8 +80,10 @@ class ShelfLibrary final {
       if (options.covers && server.site().cover_kind(id) == lv::site::CoverKind::picture) {
         if (const auto picture = server.site().get(server.site().cover_path(id), host)) cover = picture->body;
       }
-      book.bind(1, address).bind(2, list.book_title).bind(3, "\xD7\xF7\xD5\xDF\xA3\xBA" + std::to_string(b))  // 作者：
-          .bind(4, cover);
+      // The details as the page gives them: an update finds the book unchanged.
+      const lv::scrape::BookInfo info = lv::scrape::parse_book_page(page->body);
+      book.bind(1, address).bind(2, info.name).bind(3, info.author).bind(4, cover).bind(5, info.cover_address)
+          .bind(6, info.category).bind(7, info.status).bind(8, info.intro);
       book.run();
       book.reset();
       const std::int64_t row = b + 1;

@@ -146,8 +146,13 @@ class Run final {
       return;
     }
     library_.save_book(update.book, details_of(info), {});
+    // A cover is asked for with a new book and when the page names another;
+    // one that did not come is asked for again at most once a day.
+    constexpr std::int64_t kDay = 24 * 60 * 60;
     const bool cover_wanted =
-        !info.cover_address.empty() && (!stored || stored->cover.empty() || stored->details.cover_address != info.cover_address);
+        !info.cover_address.empty() &&
+        (!stored || stored->details.cover_address != info.cover_address ||
+         (stored->cover.empty() && seconds_now() - stored->checked_at >= kDay));
     if (cover_wanted) {
       // The book page is the cover's origin: a site's page may not lead it to
       // a local or private address.
