@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/book_report.h"
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "cli/progress_display.h"
@@ -42,27 +43,11 @@ lv::routines::BookDownloadReport fetch_book(const Globals& globals, const std::s
   options.progress = [&display](const auto& progress) { display.update(progress); };
   lv::routines::BookDownloadReport report = lv::routines::download_book(url, library, options);
   if (report.known) display.finish();
-  if (report.book_page_failure.failed()) {
-    std::fprintf(stderr, "lorevane-cli: the book page %s could not be fetched: %s%s\n", url.c_str(),
-                 lv::base::english(report.book_page_failure).c_str(),
-                 report.known ? " (the stored chapter list is used)" : "");
-  }
-  if (report.empty_list_ignored) {
-    std::fprintf(stderr,
-                 "lorevane-cli: the book page %s lists no chapters, but the library holds %d; the library "
-                 "was left as it was (has the site's layout changed?)\n",
-                 url.c_str(), report.chapters);
-  } else if (report.known && report.chapters == 0) {
-    std::fprintf(stderr, "lorevane-cli: the book page %s lists no chapters\n", url.c_str());
-  }
   if (report.site_gave_up) {
     std::fprintf(stderr, "lorevane-cli: the site kept failing, so the download stopped asking; what was stored stays\n");
   }
   if (report.stopped) std::fprintf(stderr, "lorevane-cli: stopped; what was stored stays\n");
-  for (const auto& missing : report.missing) {
-    std::fprintf(stderr, "lorevane-cli: chapter %d missing (%s): %s\n", missing.index + 1, missing.address.c_str(),
-                 lv::base::english(missing.failure).c_str());
-  }
+  say_what_is_missing(report);
   return report;
 }
 
