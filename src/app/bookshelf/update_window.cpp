@@ -6,9 +6,11 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/shell/library_problem.h"
 #include "app/widgets/gbk_qstring.h"
+#include "app/widgets/progress_frame.h"
 #include "library/library.h"
 
 namespace lv::app {
@@ -46,33 +48,24 @@ UpdateWindow::UpdateWindow(Job job, QWidget* parent) : QDialog(parent), job_(std
   setObjectName(QStringLiteral("检查更新"));
   setWindowTitle(QStringLiteral("检查更新 - ") + job_.what);
   setMinimumWidth(420);
-  auto* layout = new QVBoxLayout(this);
-  bar_ = new QProgressBar(this);
-  bar_->setRange(0, 0);  // busy until the first book page is in
-  counts_ = new QLabel(QStringLiteral("正在检查 0 / %1 本书……").arg(job_.books.size()), this);
-  counts_->setWordWrap(true);
-  outcome_ = new QLabel(this);
-  outcome_->setWordWrap(true);
-  outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  outcome_->hide();  // until there is an outcome to tell
-  button_ = new QPushButton(QStringLiteral("取消"), this);
-  layout->addWidget(bar_);
-  layout->addWidget(counts_);
-  layout->addWidget(outcome_);
-  layout->addWidget(button_, 0, Qt::AlignRight);
-  connect(button_, &QPushButton::clicked, this, [this] {
-    if (running_) cancel();
-    else close();
-  });
+  frame_ = new ProgressFrame(this);
+  (new QVBoxLayout(this))->addWidget(frame_);
+  counts().setText(QStringLiteral("正在检查 0 / %1 本书……").arg(job_.books.size()));
+  connect(frame_, &ProgressFrame::cancel_requested, this, &UpdateWindow::cancel);
   worker_.start([this](const std::stop_token& stop) { run(stop); });
 }
 
 UpdateWindow::~UpdateWindow() = default;
 
+bool UpdateWindow::running() const { return frame_->running(); }
+QProgressBar& UpdateWindow::bar() const { return frame_->bar(); }
+QLabel& UpdateWindow::counts() const { return frame_->counts(); }
+QLabel& UpdateWindow::outcome() const { return frame_->outcome(); }
+
 void UpdateWindow::cancel() {
   worker_.request_stop();
-  button_->setEnabled(false);
-  counts_->setText(QStringLiteral("正在取消……"));
+  frame_->cancelling();
+  counts().setText(QStringLiteral("正在取消……"));
 }
 
 void UpdateWindow::closeEvent(QCloseEvent* event) {
@@ -101,22 +94,19 @@ void UpdateWindow::show_progress(const lv::routines::UpdateProgress& p) {
   // Several books: the bar counts books, as the chapter total grows while
   // their lists come in. One book: it counts that book's chapters settled.
   if (p.books > 1) {
-    bar_->setRange(0, p.books);
-    bar_->setValue(p.books_done);
+    bar().setRange(0, p.books);
+    bar().setValue(p.books_done);
   } else if (p.chapters > 0) {
-    bar_->setRange(0, p.chapters);
-    bar_->setValue(std::min(p.chapters, p.stored + p.failed));
+    bar().setRange(0, p.chapters);
+    bar().setValue(std::min(p.chapters, p.stored + p.failed));
   }
-  if (!button_->isEnabled()) return;  // cancelling says so until the end
+  if (!frame_->button().isEnabled()) return;  // cancelling says so until the end
   QString text = QStringLiteral("已检查 %1 / %2 本书，新存入 %3 章").arg(p.books_done).arg(p.books).arg(p.fetched);
   if (p.failed > 0) text += QStringLiteral("，%1 章未能取回").arg(p.failed);
-  counts_->setText(text);
+  counts().setText(text);
 }
 
 void UpdateWindow::show_result(const Result& result) {
-  running_ = false;
-  button_->setText(QStringLiteral("关闭"));
-  button_->setEnabled(true);
   const auto& r = result.report;
   int checked = 0;
   int fetched = 0;
@@ -137,8 +127,8 @@ void UpdateWindow::show_result(const Result& result) {
   if (unnamed > 0) lines << QStringLiteral("……另有 %1 本书有变化").arg(unnamed);
   const int total = static_cast<int>(job_.books.size());
 
-  QString counts = QStringLiteral("已检查 %1 / %2 本书，新存入 %3 章").arg(checked).arg(total).arg(fetched);
-  if (failed > 0) counts += QStringLiteral("，%1 章未能取回").arg(failed);
+  QString summary = QStringLiteral("已检查 %1 / %2 本书，新存入 %3 章").arg(checked).arg(total).arg(fetched);
+  if (failed > 0) summary += QStringLiteral("，%1 章未能取回").arg(failed);
   QString text;
   if (!result.library_error.isEmpty()) {
     text = result.library_error;
@@ -153,15 +143,8 @@ void UpdateWindow::show_result(const Result& result) {
   }
   if (!lines.isEmpty()) text += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
   if (r.site_gave_up) text += QStringLiteral("\n网站接连多次没有答复，检查不再向它要；已存的章节都留在书库中。");
-  counts_->setText(counts);
-  // Ended: the bar stands at its end, unless the run was cut short.
-  if (bar_->maximum() == 0) bar_->setRange(0, 1);
-  if (!r.stopped && result.library_error.isEmpty()) bar_->setValue(bar_->maximum());
-  outcome_->setText(text);
-  outcome_->show();
-  // Tall enough for every line of the outcome at the window's width.
-  layout()->activate();
-  resize(width(), std::max(height(), heightForWidth(width())));
+  counts().setText(summary);
+  frame_->finish(text, !r.stopped && result.library_error.isEmpty());
   emit work_finished();
 }
 

@@ -13,9 +13,10 @@
 
 class QLabel;
 class QProgressBar;
-class QPushButton;
 
 namespace lv::app {
+
+class ProgressFrame;
 
 class UpdateWindow final : public QDialog {
   Q_OBJECT
@@ -33,10 +34,10 @@ class UpdateWindow final : public QDialog {
   UpdateWindow(const UpdateWindow&) = delete;
   UpdateWindow& operator=(const UpdateWindow&) = delete;
 
-  bool running() const { return running_; }
-  QProgressBar& bar() const { return *bar_; }
-  QLabel& counts() const { return *counts_; }
-  QLabel& outcome() const { return *outcome_; }
+  bool running() const;
+  QProgressBar& bar() const;
+  QLabel& counts() const;
+  QLabel& outcome() const;
 
   // Stops the work; chapters stored so far stay in the library.
   void cancel();
@@ -58,11 +59,7 @@ class UpdateWindow final : public QDialog {
   void show_result(const Result& result);
 
   Job job_;
-  bool running_ = true;
-  QProgressBar* bar_ = nullptr;
-  QLabel* counts_ = nullptr;
-  QLabel* outcome_ = nullptr;
-  QPushButton* button_ = nullptr;
+  ProgressFrame* frame_ = nullptr;
   Task worker_;  // last: stopped and joined before the widgets go
 };
 

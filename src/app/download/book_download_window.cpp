@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/widgets/gbk_qstring.h"
+#include "app/widgets/progress_frame.h"
 #include "app/shell/library_problem.h"
 #include "export/book_export.h"
 #include "library/library.h"
@@ -46,36 +47,29 @@ BookDownloadWindow::BookDownloadWindow(Job job, QWidget* parent) : QDialog(paren
   setObjectName(QStringLiteral("下载全书"));
   setWindowTitle(QStringLiteral("下载全书 - ") + job_.title);
   setMinimumWidth(420);
-  auto* layout = new QVBoxLayout(this);
-  bar_ = new QProgressBar(this);
-  bar_->setRange(0, 0);  // busy until the chapter list is known
-  counts_ = new QLabel(QStringLiteral("正在读取目录……"), this);
-  speed_ = new QLabel(this);
-  outcome_ = new QLabel(this);
-  outcome_->setWordWrap(true);
-  outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  button_ = new QPushButton(QStringLiteral("取消"), this);
-  layout->addWidget(bar_);
-  layout->addWidget(counts_);
-  layout->addWidget(speed_);
-  layout->addWidget(outcome_);
-  layout->addWidget(button_, 0, Qt::AlignRight);
-  connect(button_, &QPushButton::clicked, this, [this] {
-    if (running_) cancel();
-    else close();
-  });
+  frame_ = new ProgressFrame(this);
+  (new QVBoxLayout(this))->addWidget(frame_);
+  counts().setText(QStringLiteral("正在读取目录……"));
+  speed_ = &frame_->add_line();
+  connect(frame_, &ProgressFrame::cancel_requested, this, &BookDownloadWindow::cancel);
   worker_.start([this](const std::stop_token& stop) { run(stop); });
 }
 
 // The task cancels and waits: no download outlives the window that owns it.
 BookDownloadWindow::~BookDownloadWindow() = default;
 
+bool BookDownloadWindow::running() const { return frame_->running(); }
+QProgressBar& BookDownloadWindow::bar() const { return frame_->bar(); }
+QLabel& BookDownloadWindow::counts() const { return frame_->counts(); }
+QLabel& BookDownloadWindow::outcome() const { return frame_->outcome(); }
+QPushButton& BookDownloadWindow::button() const { return frame_->button(); }
+
 void BookDownloadWindow::cancel() {
-  if (!running_) return;
+  if (!running()) return;
   worker_.request_stop();
   cancelling_ = true;
-  button_->setEnabled(false);
-  counts_->setText(counts_->text() + QStringLiteral("（正在取消……）"));
+  frame_->cancelling();
+  counts().setText(counts().text() + QStringLiteral("（正在取消……）"));
 }
 
 void BookDownloadWindow::closeEvent(QCloseEvent* event) {
@@ -119,30 +113,23 @@ void BookDownloadWindow::run(const std::stop_token& stop) {
 void BookDownloadWindow::show_progress(const lv::routines::BookDownloadOptions::Progress& p) {
   last_progress_ = p;
   // The bar counts chapters settled: stored, or tried and given up on.
-  bar_->setRange(0, std::max(1, p.total));
-  bar_->setValue(std::min(p.total, p.stored + p.failed));
-  counts_->setText(counts_text(p) + (cancelling_ ? QStringLiteral("（正在取消……）") : QString()));
+  bar().setRange(0, std::max(1, p.total));
+  bar().setValue(std::min(p.total, p.stored + p.failed));
+  counts().setText(counts_text(p) + (cancelling_ ? QStringLiteral("（正在取消……）") : QString()));
   speed_->setText(download_speed_text(p));
 }
 
 void BookDownloadWindow::show_result(const Result& result) {
-  running_ = false;
   cancelling_ = false;
-  button_->setText(QStringLiteral("关闭"));
-  button_->setEnabled(true);
   const auto& r = result.report;
   // Ended: the counts as they stand, the time it took, nothing still to come.
   if (last_progress_) {
-    counts_->setText(counts_text(*last_progress_));
+    counts().setText(counts_text(*last_progress_));
     speed_->setText(QStringLiteral("用时 %1").arg(clock_text(r.seconds)));
   } else {
-    counts_->clear();
+    counts().clear();
     speed_->clear();
   }
-  // The bar stands at its end when the download ran its course, missing
-  // chapters or not; cut short or never started, it stays where it was.
-  if (bar_->maximum() == 0) bar_->setRange(0, 1);
-  if (r.known && !r.stopped && result.library_error.isEmpty()) bar_->setValue(bar_->maximum());
   QString text;
   if (!result.library_error.isEmpty()) {
     text = result.library_error;
@@ -177,10 +164,9 @@ void BookDownloadWindow::show_result(const Result& result) {
     text += QStringLiteral("\n无法写出文件 %1（磁盘已满、没有写的权限，或目标不是普通文件）。")
                 .arg(QString::fromStdString(job_.export_to->path));
   }
-  outcome_->setText(text);
-  // Tall enough for every line of the outcome at the window's width.
-  layout()->activate();
-  resize(width(), std::max(height(), heightForWidth(width())));
+  // The bar stands at its end when the download ran its course, missing
+  // chapters or not; cut short or never started, it stays where it was.
+  frame_->finish(text, r.known && !r.stopped && result.library_error.isEmpty());
   emit work_finished();
 }
 

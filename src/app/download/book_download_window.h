@@ -19,6 +19,8 @@ class QPushButton;
 
 namespace lv::app {
 
+class ProgressFrame;
+
 // The speed line while a download runs: chapters stored per second (a failed
 // chapter is no progress) and the time left at that pace.
 QString download_speed_text(const lv::routines::BookDownloadOptions::Progress& progress);
@@ -44,12 +46,12 @@ class BookDownloadWindow final : public QDialog {
   BookDownloadWindow(const BookDownloadWindow&) = delete;
   BookDownloadWindow& operator=(const BookDownloadWindow&) = delete;
 
-  bool running() const { return running_; }
-  QProgressBar& bar() const { return *bar_; }
-  QLabel& counts() const { return *counts_; }
+  bool running() const;
+  QProgressBar& bar() const;
+  QLabel& counts() const;
   QLabel& speed() const { return *speed_; }
-  QLabel& outcome() const { return *outcome_; }
-  QPushButton& button() const { return *button_; }
+  QLabel& outcome() const;
+  QPushButton& button() const;
 
   // Stops the work; chapters stored so far stay in the library.
   void cancel();
@@ -74,14 +76,10 @@ class BookDownloadWindow final : public QDialog {
   void show_result(const Result& result);
 
   Job job_;
-  bool running_ = true;
   bool cancelling_ = false;
   std::optional<lv::routines::BookDownloadOptions::Progress> last_progress_;
-  QProgressBar* bar_ = nullptr;
-  QLabel* counts_ = nullptr;
+  ProgressFrame* frame_ = nullptr;
   QLabel* speed_ = nullptr;
-  QLabel* outcome_ = nullptr;
-  QPushButton* button_ = nullptr;
   Task worker_;  // last: stopped and joined before the widgets go
 };
 
