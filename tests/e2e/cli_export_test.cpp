@@ -15,11 +15,7 @@
 
 namespace {
 
-struct CliRun {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
+using lv::test::CliRun;
 
 class CliExport : public ::testing::Test {
  protected:
@@ -51,13 +47,8 @@ class CliExport : public ::testing::Test {
   std::string book_path() const { return lv::site::SampleSite::book_path(book_); }
 
   CliRun cli(const std::string& args) {
-    const std::string err = file("stderr.txt");
-    const auto result =
-        lv::test::run_command(lv::test::build_dir() + "/src/cli/lorevane-cli --site " + server_.site_host() +
-                              " --library " + file("library.sqlite3") + " " + args + " 2>" + err);
-    std::ostringstream text;
-    text << std::ifstream(err).rdbuf();
-    return {result.exit_code, result.out, text.str()};
+    return lv::test::run_cli("--site " + server_.site_host() + " --library " + file("library.sqlite3") + " " + args,
+                             file("stderr.txt"));
   }
 
   static std::string read(const std::string& path) {

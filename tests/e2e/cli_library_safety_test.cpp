@@ -28,11 +28,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-struct CliRun {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
+using lv::test::CliRun;
 
 std::string read_file(const std::string& path) {
   std::ostringstream text;
@@ -65,9 +61,7 @@ class CliLibrarySafety : public ::testing::Test {
     return lv::test::build_dir() + "/src/cli/lorevane-cli --site " + server_.site_host() + " " + args;
   }
   CliRun cli(const std::string& args, const std::string& prefix = {}) const {
-    const std::string err = file("err");
-    const auto result = lv::test::run_command(prefix + cli_command(args) + " 2>" + err);
-    return {result.exit_code, result.out, read_file(err)};
+    return lv::test::run_cli("--site " + server_.site_host() + " " + args, file("err"), prefix);
   }
   std::string file(const std::string& name) const { return (folder_ / name).string(); }
   std::string book_path() const { return lv::site::SampleSite::book_path(book_); }

@@ -13,11 +13,7 @@ namespace {
 
 using lv::site::Failure;
 
-struct CliRun {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
+using lv::test::CliRun;
 
 class CliNetwork : public ::testing::Test {
  protected:
@@ -28,11 +24,7 @@ class CliNetwork : public ::testing::Test {
   void TearDown() override { std::filesystem::remove(err_path_); }
 
   CliRun cli(const std::string& args) {
-    const auto result = lv::test::run_command(lv::test::build_dir() + "/src/cli/lorevane-cli --site " +
-                                              server_.site_host() + " " + args + " 2>" + err_path_.string());
-    std::ostringstream err;
-    err << std::ifstream(err_path_).rdbuf();
-    return {result.exit_code, result.out, err.str()};
+    return lv::test::run_cli("--site " + server_.site_host() + " " + args, err_path_.string());
   }
   static int line_count(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));

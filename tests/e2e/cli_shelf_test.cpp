@@ -16,11 +16,7 @@
 
 namespace {
 
-struct CliRun {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
+using lv::test::CliRun;
 
 class CliShelf : public ::testing::Test {
  protected:
@@ -43,13 +39,9 @@ class CliShelf : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
   CliRun cli(const std::string& args) const {
-    const std::string err = (folder_ / "err").string();
-    const auto result = lv::test::run_command(lv::test::build_dir() + "/src/cli/lorevane-cli --site " +
-                                              server_.site_host() + " --library " + (folder_ / "l.sqlite3").string() +
-                                              " " + args + " 2>" + err);
-    std::ostringstream text;
-    text << std::ifstream(err).rdbuf();
-    return {result.exit_code, result.out, text.str()};
+    return lv::test::run_cli("--site " + server_.site_host() + " --library " + (folder_ / "l.sqlite3").string() + " " +
+                                 args,
+                             (folder_ / "err").string());
   }
   // The book page with the link of chapter `index` (0-based) changed by `edit`.
   std::string with_link(std::string page, int index, const std::function<void(std::string& link)>& edit) const {

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace lv::test {
@@ -41,6 +43,21 @@ inline std::string quote(const std::string& arg) {
     else out.push_back(c);
   }
   return out + "'";
+}
+
+struct CliRun {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the command-line program with `args` (shell words), its standard
+// error through `err_file`; `prefix` goes before it in the shell.
+inline CliRun run_cli(const std::string& args, const std::string& err_file, const std::string& prefix = {}) {
+  const ProcessResult result = run_command(prefix + build_dir() + "/src/cli/lorevane-cli " + args + " 2>" + err_file);
+  std::ostringstream err;
+  err << std::ifstream(err_file, std::ios::binary).rdbuf();
+  return {result.exit_code, result.out, err.str()};
 }
 
 }  // namespace lv::test
