@@ -73,6 +73,25 @@ class MainWindowTest : public ::testing::Test {
     return QTest::qWaitFor([this] { return !window->collection_running(); }, kWait);
   }
 
+  // The whole-book window that 下载全书 or 导出 opened, once it has ended.
+  BookDownloadWindow* ended_download_window() {
+    auto* progress = window->findChild<BookDownloadWindow*>();
+    if (progress == nullptr || !QTest::qWaitFor([progress] { return !progress->running(); }, 60000)) return nullptr;
+    return progress;
+  }
+  // Exports the selected book to `file` as the save dialog would choose it.
+  BookDownloadWindow* export_selected_to(const QString& file) {
+    window->set_save_chooser([file](const QString&, bool* epub) {
+      *epub = file.endsWith(QStringLiteral(".epub"));
+      return file;
+    });
+    return window->export_selected_book() ? ended_download_window() : nullptr;
+  }
+  bool close_download_window(BookDownloadWindow* progress) {
+    progress->close();
+    return QTest::qWaitFor([this] { return window->findChild<BookDownloadWindow*>() == nullptr; }, kWait);
+  }
+
   std::vector<BookRecord> expected_rows(int first, int last, int first_id) {
     lv::routines::SharedState fresh;
     fresh.set_book_id_counter(std::to_string(first_id - 1));
@@ -219,22 +238,18 @@ TEST_F(MainWindowTest, WholeBookDownloadAndExportFromThePopUp) {
   EXPECT_FALSE(window->download_selected_book());  // no row selected
   window->book_list().select_row(0);
 
-  const auto finish = [](BookDownloadWindow* progress) {
-    return QTest::qWaitFor([progress] { return !progress->running(); }, 60000);
-  };
   ASSERT_TRUE(window->download_selected_book());
   auto* progress = window->findChild<BookDownloadWindow*>();
   ASSERT_NE(progress, nullptr);
   EXPECT_TRUE(progress->isVisible());
   EXPECT_FALSE(progress->isModal());
-  ASSERT_TRUE(finish(progress));
+  ASSERT_EQ(ended_download_window(), progress);
   EXPECT_EQ(progress->bar().value(), site.chapter_count(book));
   EXPECT_EQ(progress->outcome().text(), QStringLiteral("完成：%1 章全部存入书库。").arg(site.chapter_count(book)));
   const auto stored = lv::library::Library::open(lv::library::default_library_path()).book(address, false);
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(static_cast<int>(stored->chapters.size()), site.chapter_count(book));
-  progress->close();
-  ASSERT_TRUE(QTest::qWaitFor([this] { return window->findChild<BookDownloadWindow*>() == nullptr; }, 10000));
+  ASSERT_TRUE(close_download_window(progress));
 
   const QString file = QString::fromStdString(lv::library::default_library_path()) + QStringLiteral(".txt");
   QString suggested;
@@ -245,9 +260,8 @@ TEST_F(MainWindowTest, WholeBookDownloadAndExportFromThePopUp) {
   });
   ASSERT_TRUE(window->export_selected_book());
   EXPECT_EQ(suggested, QStringLiteral("书.epub"));
-  progress = window->findChild<BookDownloadWindow*>();
+  progress = ended_download_window();
   ASSERT_NE(progress, nullptr);
-  ASSERT_TRUE(finish(progress));
   EXPECT_TRUE(progress->outcome().text().contains(QStringLiteral("已导出到 ") + file));
   EXPECT_TRUE(QFileInfo::exists(file));
   window->set_save_chooser([](const QString&, bool*) { return QString(); });
@@ -265,19 +279,12 @@ TEST_F(MainWindowTest, ExportNamesACoverLeftOut) {
   window->book_list().append_rows({{"1", lv::base::gbk("《书》"), "", address, ""}});
   window->book_list().select_row(0);
   const QString file = QString::fromStdString(lv::library::default_library_path()) + QStringLiteral(".cover.epub");
-  window->set_save_chooser([&](const QString&, bool* epub) {
-    *epub = true;
-    return file;
-  });
-  ASSERT_TRUE(window->export_selected_book());
-  auto* progress = window->findChild<BookDownloadWindow*>();
+  auto* progress = export_selected_to(file);
   ASSERT_NE(progress, nullptr);
-  ASSERT_TRUE(QTest::qWaitFor([progress] { return !progress->running(); }, 60000));
   EXPECT_TRUE(progress->outcome().text().contains(QStringLiteral("\n封面没有放进书里：图片不完整或已损坏")))
       << progress->outcome().text().toStdString();
   EXPECT_TRUE(QFile::remove(file));
-  progress->close();
-  ASSERT_TRUE(QTest::qWaitFor([this] { return window->findChild<BookDownloadWindow*>() == nullptr; }, kWait));
+  ASSERT_TRUE(close_download_window(progress));
 }
 
 // An export to the library file is refused before anything starts; a book
@@ -309,19 +316,12 @@ TEST_F(MainWindowTest, ExportRefusesTheLibraryAndABookWithoutChapters) {
   }
   EXPECT_TRUE(lv::library::Library::open(library).book(address, false).has_value());
 
-  window->set_save_chooser([&](const QString&, bool* epub) {
-    *epub = true;
-    return file;
-  });
-  ASSERT_TRUE(window->export_selected_book());
-  auto* progress = window->findChild<BookDownloadWindow*>();
+  auto* progress = export_selected_to(file);
   ASSERT_NE(progress, nullptr);
-  ASSERT_TRUE(QTest::qWaitFor([progress] { return !progress->running(); }, 60000));
   EXPECT_TRUE(progress->outcome().text().endsWith(QStringLiteral("\n这本书没有章节，没有写出文件。")))
       << progress->outcome().text().toStdString();
   EXPECT_FALSE(QFileInfo::exists(file));
-  progress->close();
-  ASSERT_TRUE(QTest::qWaitFor([this] { return window->findChild<BookDownloadWindow*>() == nullptr; }, kWait));
+  ASSERT_TRUE(close_download_window(progress));
 }
 
 TEST_F(MainWindowTest, MissingPagesAreNamedWhenTheCollectionEnds) {
