@@ -24,6 +24,7 @@
 #include "library/library.h"
 #include "routines/collect_category.h"
 #include "sample_site/sample_server.h"
+#include "support/epubcheck.h"
 
 namespace lv::app {
 namespace {
@@ -283,6 +284,7 @@ TEST_F(MainWindowTest, ExportNamesACoverLeftOut) {
   ASSERT_NE(progress, nullptr);
   EXPECT_TRUE(progress->outcome().text().contains(QStringLiteral("\n封面没有放进书里：图片不完整或已损坏")))
       << progress->outcome().text().toStdString();
+  EXPECT_EQ(lv::test::epubcheck_problems(file.toStdString()), "");  // a book without its cover
   EXPECT_TRUE(QFile::remove(file));
   ASSERT_TRUE(close_download_window(progress));
 }

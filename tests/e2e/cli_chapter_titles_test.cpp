@@ -13,6 +13,7 @@
 #include "sample_site/sample_server.h"
 #include "scrape/character_references.h"
 #include "scrape/chapter_text.h"
+#include "support/epubcheck.h"
 #include "support/subprocess.h"
 
 namespace {
@@ -138,6 +139,7 @@ TEST_F(CliChapterTitles, EveryTitleIsOverItsOwnTextInReadAndTheExports) {
     }
   }
   EXPECT_EQ(pages_of, std::vector<int>(chapters_.size(), 1));
+  EXPECT_EQ(lv::test::epubcheck_problems(base_.string() + ".epub"), "");
 }
 
 }  // namespace
