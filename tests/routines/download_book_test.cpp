@@ -226,6 +226,8 @@ TEST_F(DownloadBook, SiteThatFailsEveryTransferIsGivenUpOn) {
   for (int i = 0; i < server_.site().chapter_count(book_); ++i) {
     server_.set_failure(chapter_path(i), Failure::too_many_requests);
   }
+  // The cover too: a cover that came would begin the count again.
+  server_.set_failure(server_.site().cover_path(book_), Failure::too_many_requests);
   const auto report = download();
   EXPECT_TRUE(report.site_gave_up);
   EXPECT_EQ(report.missing.size(), static_cast<std::size_t>(report.chapters));
