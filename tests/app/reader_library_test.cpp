@@ -140,6 +140,23 @@ TEST_F(ReaderLibraryTest, AChapterNotStoredIsFetchedStoredAndTheNextTwoFetchedAh
   EXPECT_TRUE(shown(*reader).contains(QString::fromUtf8("本章未能取回：服务器答复错误 HTTP 404")));
 }
 
+// A place saved in a chapter the library does not hold yet: once the chapter
+// has come, the reader stands there, and that place stays the saved one.
+TEST_F(ReaderLibraryTest, ThePlaceInAChapterStillToComeIsKept) {
+  store_book({2});
+  const std::string address = server_.site().chapters(book_id_)[2].address;
+  lv::library::Library::open(path_).save_reading_position(book_, {address, 300, 1});
+  auto reader = open_from_library();
+  reader->show();
+  reader->resize(400, 300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !shown(*reader).contains(QString::fromUtf8("正在载入")); }, kWait));
+  ASSERT_TRUE(shown(*reader).endsWith(lv::app::to_editor_text(stored_text(2))));
+  const int place = reader->shown_position();
+  EXPECT_GT(place, 0);
+  EXPECT_LE(place, 300);
+  EXPECT_EQ(lv::library::Library::open(path_).reading_position(book_)->text_offset, place);
+}
+
 TEST_F(ReaderLibraryTest, FindListsThePlacesAndPickingOneShowsIt) {
   store_book();
   const Text third = stored_text(2);

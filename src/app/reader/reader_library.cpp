@@ -61,13 +61,17 @@ void ReaderLibrary::save_position(const lv::base::Text& chapter_address, int tex
   if (chapter_address.empty()) return;
   try {
     // The reader never adds a book to the library.
-    lv::library::Library* library = reader();
-    if (library == nullptr || !library->book_details(book_)) return;
+    if (!book_known_) {
+      lv::library::Library* library = reader();
+      book_known_ = library != nullptr && library->book_details(book_).has_value();
+      if (!book_known_) return;
+    }
     if (lv::library::Library* write = writer()) {
       write->save_reading_position(book_, {chapter_address, text_offset, static_cast<std::int64_t>(std::time(nullptr))});
     }
   } catch (const lv::library::LibraryError&) {
     // A position that cannot be saved is not worth a message while reading.
+    book_known_ = false;  // the book may have left the library
   }
 }
 

@@ -34,6 +34,7 @@ class ReaderLibrary final {
   std::string book_;
   mutable std::optional<lv::library::Library> reading_;
   mutable std::optional<lv::library::Library> writing_;
+  mutable bool book_known_ = false;  // once found, the book is not looked for again
 };
 
 }  // namespace lv::app

@@ -161,8 +161,8 @@ void ReaderWindow::open_where_left(std::optional<LibraryReaderStart> start) {
     }
   }
   chapter_list_->set_selection(chapter);
+  place_on_show_ = PlaceOnShow{address_list_->item_text(chapter), offset};
   show_chapter();
-  scroll_to(offset);
 }
 
 // The chapter-list task stops and is joined as the reader goes.
@@ -434,6 +434,14 @@ void ReaderWindow::show_text(const Text& title, const Text& text) {
   set_edit_content(*text_view_, lv::routines::chapter_view_content(in_script(title), in_script(text)));
   const Text book_title = from_library_ || ctx_.state == nullptr ? book_title_ : ctx_.state->current_book_title();
   set_title_caption(lv::routines::chapter_caption(in_script(book_title), in_script(title)));
+  // A place asked for before the text came (it may have had to be fetched)
+  // is taken before the place is saved.
+  if (place_on_show_) {
+    if (place_on_show_->chapter_address == address_list_->item_text(address_list_->selection())) {
+      scroll_to(place_on_show_->position);
+    }
+    place_on_show_.reset();
+  }
   chapter_shown();
 }
 
@@ -537,13 +545,14 @@ void ReaderWindow::save_position() {
 
 void ReaderWindow::show_chapter_at(int chapter, std::size_t text_offset) {
   chapter_list_->set_selection(chapter);
+  const Text address = address_list_->item_text(chapter_list_->selection());
+  if (const auto text = library_->stored_text(address)) {
+    // Where the place is among the characters of what the view shows.
+    const Text title = chapter_list_->item_text(chapter_list_->selection());
+    const Text before = lv::routines::chapter_view_content(title, std::string_view(*text).substr(0, std::min(text_offset, text->size())));
+    place_on_show_ = PlaceOnShow{address, static_cast<int>(to_editor_text(before).size())};
+  }
   show_chapter();
-  const Text title = chapter_list_->item_text(chapter_list_->selection());
-  const auto text = library_->stored_text(address_list_->item_text(address_list_->selection()));
-  if (!text) return;
-  // Where the place is among the characters of what the view shows.
-  const Text before = lv::routines::chapter_view_content(title, std::string_view(*text).substr(0, std::min(text_offset, text->size())));
-  scroll_to(static_cast<int>(to_editor_text(before).size()));
 }
 
 void ReaderWindow::previous_chapter() {

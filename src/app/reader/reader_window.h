@@ -161,6 +161,12 @@ class ReaderWindow final : public QDialog {
   lv::exporting::ChineseScript script_ = lv::exporting::ChineseScript::as_written;
   lv::base::Text shown_title_;       // the chapter's title as the list gives it
   lv::base::Text shown_text_;        // the chapter's text as it came
+  // Where the view goes when the chapter's text shows: the saved place or a found word.
+  struct PlaceOnShow {
+    lv::base::Text chapter_address;
+    int position = 0;  // among the view's characters
+  };
+  std::optional<PlaceOnShow> place_on_show_;
   Task chapter_fetch_;
   Task prefetch_;
   Task chapter_load_;  // last tasks: stopped and joined before the rest goes
