@@ -416,6 +416,11 @@ bool BookshelfWindow::delete_selected_book() {
     QMessageBox::information(this, QStringLiteral("书架"), QStringLiteral("正在检查更新，等它结束后再删除。"));
     return false;
   }
+  // A second removal would wait on this thread for the first to give back its room.
+  if (removing_) {
+    QMessageBox::information(this, QStringLiteral("书架"), QStringLiteral("正在删除另一本书，等它结束后再删除。"));
+    return false;
+  }
   // Copied: the question lets events run, and a reload replaces the rows.
   const std::string address = book->book;
   const QString title = quoted_title(book->title);
@@ -426,15 +431,22 @@ bool BookshelfWindow::delete_selected_book() {
   ask.setDefaultButton(QMessageBox::No);
   if (ask.exec() != QMessageBox::Yes) return false;
   status_->setText(QStringLiteral("正在删除%1……").arg(title));
+  removing_ = true;
   // The file gives back the room the book took, which takes a while on a large library.
   remover_.start([this, path = context_.library_path, address](std::stop_token) {
     try {
       lv::library::Library library = lv::library::Library::open(path);
       library.remove_book(address);  // false: already gone, which is what was asked
-      remover_.post([this, address] { book_gone(address); });
+      remover_.post([this, address] {
+        removing_ = false;
+        book_gone(address);
+      });
     } catch (const lv::library::LibraryError& error) {
       const QString text = library_problem_text(error);
-      remover_.post([this, text] { show_problem(text); });
+      remover_.post([this, text] {
+        removing_ = false;
+        show_problem(text);
+      });
     }
   });
   return true;

@@ -135,6 +135,7 @@ class BookshelfWindow final : public QWidget {
   QPointer<UpdateWindow> update_window_;
   // Last: stopped and joined before what their results are written to goes.
   Task loader_;
+  bool removing_ = false;  // a book is leaving the library; one at a time
   Task remover_;
   Task searcher_;
 };
