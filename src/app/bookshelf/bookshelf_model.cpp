@@ -5,18 +5,11 @@
 
 #include "app/widgets/gbk_qstring.h"
 #include "app/widgets/picture_box.h"
+#include "export/book_text.h"
 
 namespace lv::app {
 
 namespace {
-
-// The library keeps the author as the book page labels it.
-QString author_without_label(const lv::base::Text& author) {
-  static const QString label = QStringLiteral("作者：");
-  QString text = to_qstring(author).trimmed();
-  if (text.startsWith(label)) text.remove(0, label.size());
-  return text.trimmed();
-}
 
 QString gaps_text(const lv::library::BookSummary& book) {
   QStringList parts;
@@ -39,7 +32,7 @@ BookshelfModel::BookshelfModel(QObject* parent) : QAbstractTableModel(parent) {}
 BookshelfModel::Row BookshelfModel::row_for(lv::library::BookSummary book) {
   Row row;
   row.title = to_qstring(book.title);
-  row.author = author_without_label(book.author);
+  row.author = to_qstring(lv::exporting::author_name(book.author));  // as the e-books name the author
   if (book.last_read_index >= 0) {
     row.last_read = to_qstring(book.last_read_title);
     if (row.last_read.isEmpty()) row.last_read = QStringLiteral("第 %1 章").arg(book.last_read_index + 1);
