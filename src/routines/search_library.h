@@ -34,7 +34,8 @@ struct SearchOptions {
 int search_library(const lv::library::Library& library, const lv::base::Text& sought, const SearchOptions& options,
                    const std::function<bool(const SearchHit&)>& hit);
 
-// The snippet around a match at byte `at` of `length` bytes in a GBK text.
-lv::base::Text snippet_around(std::string_view text, std::size_t at, std::size_t length, int context);
+// The windows list at most this many hits: a search for a common word
+// stops there instead of filling a list no one reads to its end.
+inline constexpr int kHitsListed = 500;
 
 }  // namespace lv::routines

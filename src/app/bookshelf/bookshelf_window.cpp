@@ -488,7 +488,7 @@ bool BookshelfWindow::search_whole_library() {
       int count = 0;
       if (auto library = lv::library::Library::open_for_reading(path)) {
         lv::routines::SearchOptions options;
-        options.limit = kMaxHits;
+        options.limit = lv::routines::kHitsListed;
         options.stop = stop;
         count = lv::routines::search_library(*library, sought, options, [&](const lv::routines::SearchHit& hit) {
           batch.push_back(hit);
@@ -527,7 +527,7 @@ void BookshelfWindow::add_hits(std::vector<lv::routines::SearchHit> hits) {
 void BookshelfWindow::search_ended(int count, const QString& sought) {
   if (count == 0) {
     hits_label_->setText(QStringLiteral("已存的章节里没有“%1”。").arg(sought));
-  } else if (count >= kMaxHits) {
+  } else if (count >= lv::routines::kHitsListed) {
     hits_label_->setText(QStringLiteral("“%1”：只列出前 %2 处（双击或回车打开）").arg(sought).arg(count));
   } else {
     hits_label_->setText(QStringLiteral("“%1”：%2 处（双击或回车打开）").arg(sought).arg(count));

@@ -34,9 +34,6 @@ class BookshelfWindow final : public QWidget {
   Q_OBJECT
 
  public:
-  // At most this many search hits are listed.
-  static constexpr int kMaxHits = 500;
-
   explicit BookshelfWindow(AppContext& context, QWidget* parent = nullptr);
   ~BookshelfWindow() override;
   BookshelfWindow(const BookshelfWindow&) = delete;

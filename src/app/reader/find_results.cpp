@@ -25,6 +25,7 @@ FindResults::FindResults(std::string library_path, std::string book, lv::base::T
   search_.start([this, library_path, book, sought](std::stop_token stop) {
     lv::routines::SearchOptions options;
     options.book = book;
+    options.limit = lv::routines::kHitsListed;
     options.stop = stop;
     std::vector<lv::routines::SearchHit> found;
     bool readable = true;
@@ -47,6 +48,9 @@ FindResults::FindResults(std::string library_path, std::string book, lv::base::T
                                          list_);
         item->setData(Qt::UserRole, hit.index);
         item->setData(Qt::UserRole + 1, static_cast<qulonglong>(hit.offset));
+      }
+      if (found.size() >= static_cast<std::size_t>(lv::routines::kHitsListed)) {
+        list_->addItem(QStringLiteral("……只列出前 %1 处").arg(found.size()));
       }
       if (list_->count() > 0) list_->setCurrentRow(0);
     });
