@@ -4,6 +4,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -35,7 +36,13 @@ void parallel_for(std::size_t count, const std::function<void(std::size_t)>& wor
   {
     std::vector<std::jthread> helpers;
     helpers.reserve(threads - 1);
-    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(run);
+    for (std::size_t t = 1; t < threads; ++t) {
+      try {
+        helpers.emplace_back(run);
+      } catch (const std::system_error&) {
+        break;  // no more threads to be had: those started and this one do the rest
+      }
+    }
     run();
   }  // joined here
   if (failure) std::rethrow_exception(failure);

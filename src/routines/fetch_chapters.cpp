@@ -9,6 +9,20 @@
 
 namespace lv::routines {
 
+ChapterFetch settle_chapter(lv::library::Library& library, const std::string& book, const lv::base::Text& address,
+                            FetchedPage& page, const lv::scrape::ChapterTextRules& rules) {
+  ChapterFetch settled{address, {}, {}};
+  lv::base::Text text = page.good ? lv::scrape::parse_chapter_text(std::move(page.body), rules) : lv::base::Text();
+  if (page.good && !lv::scrape::is_blank_text(text)) {
+    library.save_chapter_text(book, address, text, static_cast<std::int64_t>(std::time(nullptr)));
+    settled.text = std::move(text);
+  } else {
+    settled.failure = page.good ? lv::base::Failure::of(lv::base::FailureKind::no_text) : page.failure;
+    library.mark_chapter_missing(book, address, settled.failure);
+  }
+  return settled;
+}
+
 std::vector<ChapterFetch> fetch_chapters(const std::string& book, const std::vector<lv::base::Text>& addresses,
                                          lv::library::Library& library, const ChapterFetchOptions& options) {
   using lv::base::Failure;
@@ -30,18 +44,7 @@ std::vector<ChapterFetch> fetch_chapters(const std::string& book, const std::vec
     auto next = fetcher.next();
     if (!next) break;
     ChapterFetch& result = results[next->first];
-    FetchedPage& page = next->second;
-    lv::base::Text text =
-        page.good ? lv::scrape::parse_chapter_text(std::move(page.body), rules->chapter_text) : lv::base::Text();
-    if (page.good && !lv::scrape::is_blank_text(text)) {
-      library.save_chapter_text(book, result.address, text, static_cast<std::int64_t>(std::time(nullptr)));
-      result.text = std::move(text);
-      result.failure = {};
-    } else {
-      // A page with nothing but spaces and breaks is a placeholder, not the chapter.
-      result.failure = page.good ? Failure::of(FailureKind::no_text) : page.failure;
-      library.mark_chapter_missing(book, result.address, result.failure);
-    }
+    result = settle_chapter(library, book, result.address, next->second, rules->chapter_text);
     if (options.settled) options.settled(result);
   }
   return results;

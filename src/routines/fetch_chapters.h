@@ -12,6 +12,7 @@
 #include "library/library.h"
 #include "net/scheduler.h"
 #include "routines/page_retry.h"
+#include "scrape/site_rules.h"
 
 namespace lv::routines {
 
@@ -28,6 +29,12 @@ struct ChapterFetchOptions {
   // Called on the calling thread as each chapter is settled (stored or marked missing).
   std::function<void(const ChapterFetch&)> settled;
 };
+
+// A chapter page that came (or did not): its text stored, or the chapter
+// marked missing with why. A page with nothing but spaces and breaks is a
+// placeholder ("not yet published"), not the chapter: fetched again next time.
+ChapterFetch settle_chapter(lv::library::Library& library, const std::string& book, const lv::base::Text& address,
+                            FetchedPage& page, const lv::scrape::ChapterTextRules& rules);
 
 // Fetches each address, stores the text (or marks the chapter missing with
 // its reason) and returns them in the order asked for. A stop leaves the

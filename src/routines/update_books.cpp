@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/picture_format.h"
+#include "routines/fetch_chapters.h"
 #include "routines/page_fetcher.h"
 #include "routines/rules_in_force.h"
 #include "scrape/book_page.h"
@@ -179,17 +180,12 @@ class Run final {
 
   void chapter_came(BookState& state, std::size_t place, FetchedPage& page) {
     const Text& address = state.listed.chapters.at(place).address;
-    Text text = page.good ? lv::scrape::parse_chapter_text(std::move(page.body), rules_->chapter_text) : Text();
-    if (page.good && !lv::scrape::is_blank_text(text)) {
-      library_.save_chapter_text(state.update.book, address, text, seconds_now());
+    // A stored text is never blank; an empty one means the chapter is missing.
+    if (!settle_chapter(library_, state.update.book, address, page, rules_->chapter_text).text.empty()) {
       ++state.update.fetched;
       ++progress_.fetched;
       ++progress_.stored;
     } else {
-      // A page with nothing but spaces and breaks is a placeholder ("not
-      // yet published"), not the chapter: fetched again next time.
-      library_.mark_chapter_missing(state.update.book, address,
-                                    page.good ? Failure::of(FailureKind::no_text) : page.failure);
       ++state.update.failed;
       ++progress_.failed;
     }

@@ -1,10 +1,16 @@
 #include "app/shell/task.h"
 
 #include <QMetaObject>
+#include <cstdio>
+#include <exception>
+#include <new>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <utility>
+
+#include "base/code_page.h"
+#include "base/program_end.h"
 
 namespace lv::app {
 
@@ -52,6 +58,18 @@ class QueuedWrite {
   std::shared_ptr<std::function<void()>> write_;
 };
 
+// What no window job expects (memory or threads run out, a broken
+// invariant) stops the program through the runtime-error box, not an abort.
+void run_guarded(const Task::Work& work, std::stop_token stop) {
+  try {
+    work(std::move(stop));
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "lorevane: background work failed: %s\n", error.what());
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+    lv::base::report_runtime_error(0, lv::base::gbk(memory ? "内存不足，后台工作无法继续。" : "后台工作遇到意外的错误，无法继续。"));
+  }
+}
+
 }  // namespace
 
 void queue_on_thread_of(QObject* target, std::function<void()> write) {
@@ -68,7 +86,7 @@ bool Task::start(Work work) {
   // A new receiver: what the last run posted and the window has not taken yet goes with the old one.
   run_ = std::make_unique<QObject>();
   try {
-    thread_ = std::jthread([work = std::move(work)](std::stop_token stop) { work(std::move(stop)); });
+    thread_ = std::jthread([work = std::move(work)](std::stop_token stop) { run_guarded(work, std::move(stop)); });
     return true;
   } catch (const std::system_error&) {
     return false;
