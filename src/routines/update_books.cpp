@@ -142,9 +142,12 @@ class Run final {
     lv::scrape::ChapterList list = lv::scrape::parse_chapter_list(body, rules_->chapter_list);
     Text().swap(body);
     const auto stored = library_.book_details(update.book);
-    if (list.chapters.empty() && stored && !library_.book(update.book, false)->chapters.empty()) {
-      update.empty_list_ignored = true;
-      return;
+    if (list.chapters.empty() && stored) {
+      const auto held = library_.book(update.book, false);
+      if (held && !held->chapters.empty()) {
+        update.empty_list_ignored = true;
+        return;
+      }
     }
     library_.save_book(update.book, details_of(info), {});
     // A cover is asked for with a new book and when the page names another;
