@@ -19,16 +19,16 @@
 
 namespace lv::cli {
 
-namespace {
-
-std::string library_path(const Globals& globals) {
+std::string library_file(const Globals& globals) {
   return globals.library_path.empty() ? lv::library::default_library_path() : globals.library_path;
 }
+
+namespace {
 
 // Commands that only read open the file read-only, so that a library that
 // cannot be written (a read-only folder or file) still lists and exports.
 std::optional<lv::library::Library> open_library_for_reading(const Globals& globals) {
-  return lv::library::Library::open_for_reading(library_path(globals));
+  return lv::library::Library::open_for_reading(library_file(globals));
 }
 
 // Downloads what the library lacks of the book, showing progress; names
@@ -66,7 +66,7 @@ struct BookFileOptions {
 
 int run_download(const Globals& globals, const BookFileOptions& o) {
   const std::string url = site_url(globals, o.url);
-  lv::library::Library library = lv::library::Library::open(library_path(globals));
+  lv::library::Library library = lv::library::Library::open(library_file(globals));
   const auto report = fetch_book(globals, url, library, o.jobs);
   print_line(Json{{"book", gbk_value(report.book)},
                   {"title", gbk_value(report.title)},
@@ -95,7 +95,7 @@ int run_export(const Globals& globals, const BookFileOptions& o) {
   }
   const std::string url = site_url(globals, o.url);
   // Refused before anything is downloaded: the library itself, a device, a FIFO, a folder.
-  const auto problem = lv::exporting::target_problem(o.output, library_path(globals));
+  const auto problem = lv::exporting::target_problem(o.output, library_file(globals));
   if (problem != lv::exporting::TargetProblem::none) {
     std::fprintf(stderr, "lorevane-cli: %s\n", lv::exporting::target_problem_text(problem, o.output).c_str());
     return 1;
@@ -105,7 +105,7 @@ int run_export(const Globals& globals, const BookFileOptions& o) {
   if (o.offline) {
     library = open_library_for_reading(globals);
   } else {
-    library.emplace(lv::library::Library::open(library_path(globals)));
+    library.emplace(lv::library::Library::open(library_file(globals)));
     const auto report = fetch_book(globals, url, *library, o.jobs);
     if (report.stopped) return kExitIncomplete;  // asked to stop: nothing more is written
     page_as_expected = !report.empty_list_ignored;

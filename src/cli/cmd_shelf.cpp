@@ -20,10 +20,6 @@ namespace lv::cli {
 
 namespace {
 
-std::string library_file(const Globals& globals) {
-  return globals.library_path.empty() ? lv::library::default_library_path() : globals.library_path;
-}
-
 struct UpdateArgs {
   std::vector<std::string> books;
   int jobs = 4;

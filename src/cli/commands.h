@@ -32,6 +32,8 @@ struct Globals {
 
 // A URL that begins with "/" is taken on the site host.
 std::string site_url(const Globals& globals, const std::string& url);
+// The library file the commands use: --library, or the default one.
+std::string library_file(const Globals& globals);
 
 using CommandRun = std::function<int()>;
 
